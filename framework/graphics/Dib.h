@@ -1,0 +1,56 @@
+// Device-independent bitmap routines and the GDI stand-ins.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "framework/graphics/Graphics.h"
+
+namespace gfx {
+
+#pragma pack(push, 1)
+struct TBitmapInfoHeader {
+    uint32_t biSize = 40;
+    int32_t biWidth = 0;
+    int32_t biHeight = 0;       // positive: bottom-up rows; negative: top-down
+    uint16_t biPlanes = 1;
+    uint16_t biBitCount = 0;
+    uint32_t biCompression = 0; // BI_RGB
+    uint32_t biSizeImage = 0;
+    int32_t biXPelsPerMeter = 0;
+    int32_t biYPelsPerMeter = 0;
+    uint32_t biClrUsed = 0;
+    uint32_t biClrImportant = 0;
+};
+#pragma pack(pop)
+static_assert(sizeof(TBitmapInfoHeader) == 40);
+
+constexpr uint32_t BI_RGB = 0;
+constexpr uint32_t CBM_INIT = 4;
+constexpr uint32_t DIB_RGB_COLORS = 0;
+constexpr uint32_t SRCCOPY = 0x00CC0020;
+
+// A bitmap handle: the pixel store of a device bitmap.
+using HBITMAP = std::shared_ptr<TBitmapData>;
+// A device context: the screen's (GetDC(0)), a bitmap's canvas or a printer page.
+struct TDeviceContext;
+using HDC = TDeviceContext*;
+
+HDC GetDC(void* window);  // nullptr window: the screen (32 bits per pixel)
+void ReleaseDC(void* window, HDC dc);
+
+// Sizes of the header-and-colour-table block and of the pixel block of the bitmap's DIB copy.
+void GetDIBSizes(const TBitmap& bitmap, uint32_t& infoHeaderSize, uint32_t& imageSize);
+// Fills the header (with its colour table behind it) and bottom-up rows padded to 4 bytes.
+bool GetDIB(const TBitmap& bitmap, void* bitmapInfo, void* bits);
+
+// Makes a device bitmap (32 bits) from a DIB header, colour table and rows; nullptr on failure.
+HBITMAP CreateDIBitmap(HDC dc, const TBitmapInfoHeader* header, uint32_t init, const void* bits,
+                       const void* bitmapInfo, uint32_t usage);
+// Gives a bitmap object the device bitmap behind a handle.
+void SetBitmapHandle(TBitmap& bitmap, const HBITMAP& handle);
+
+// Reads one pixel of a bitmap as TColor; a value with the top bit set when it cannot.
+TColor GetPixel(const TBitmap& bitmap, int x, int y);
+
+}  // namespace gfx

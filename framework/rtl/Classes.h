@@ -1,0 +1,131 @@
+// Run-time library: streams and lists.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "framework/rtl/SysUtils.h"
+
+namespace rtl {
+
+enum class TSeekOrigin { soBeginning, soCurrent, soEnd };
+
+class TStream {
+public:
+    virtual ~TStream() = default;
+    virtual int64_t Read(void* buffer, int64_t count) = 0;         // bytes read, may be fewer
+    virtual int64_t Write(const void* buffer, int64_t count) = 0;  // bytes written
+    virtual int64_t Seek(int64_t offset, TSeekOrigin origin) = 0;  // new position
+    virtual void SetSize(int64_t size);
+
+    int64_t Position() { return Seek(0, TSeekOrigin::soCurrent); }
+    void SetPosition(int64_t pos) { Seek(pos, TSeekOrigin::soBeginning); }
+    int64_t Size();
+
+    void ReadBuffer(void* buffer, int64_t count);         // EReadError "Stream read error"
+    void WriteBuffer(const void* buffer, int64_t count);  // EWriteError "Stream write error"
+    int64_t CopyFrom(TStream& source, int64_t count);     // count 0: the whole source from its start
+};
+
+class TMemoryStream : public TStream {
+public:
+    int64_t Read(void* buffer, int64_t count) override;
+    int64_t Write(const void* buffer, int64_t count) override;
+    int64_t Seek(int64_t offset, TSeekOrigin origin) override;
+    void SetSize(int64_t size) override;
+
+    uint8_t* Memory() { return FData.data(); }
+    const uint8_t* Memory() const { return FData.data(); }
+    void Clear();
+    void LoadFromStream(TStream& stream);
+    void LoadFromFile(const String& fileName);
+    void SaveToStream(TStream& stream);
+    void SaveToFile(const String& fileName);  // creates or replaces the file
+
+private:
+    std::vector<uint8_t> FData;
+    int64_t FPosition = 0;
+};
+
+// File modes, combinable as in the framework.
+enum : uint32_t {
+    fmOpenRead = 0x0000,
+    fmOpenWrite = 0x0001,
+    fmOpenReadWrite = 0x0002,
+    fmShareDenyNone = 0x0040,
+    fmCreate = 0xFF00,
+};
+
+class TFileStream : public TStream {
+public:
+    // EFCreateError "Cannot create file "%s". %s" / EFOpenError "Cannot open file "%s". %s"
+    TFileStream(const String& fileName, uint32_t mode);
+    ~TFileStream() override;
+    int64_t Read(void* buffer, int64_t count) override;
+    int64_t Write(const void* buffer, int64_t count) override;
+    int64_t Seek(int64_t offset, TSeekOrigin origin) override;
+    void SetSize(int64_t size) override;
+    const String& FileName() const { return FFileName; }
+
+private:
+    String FFileName;
+    int FHandle = -1;
+};
+
+// The framework's pointer list, typed; indexes are checked ("List index out of bounds (%d)").
+template <class T>
+class TList {
+public:
+    virtual ~TList() = default;
+    int Count() const { return static_cast<int>(FItems.size()); }
+    T& operator[](int index) { Check(index); return FItems[index]; }
+    const T& operator[](int index) const { Check(index); return FItems[index]; }
+    T& Items(int index) { return (*this)[index]; }
+    int Add(T item) { FItems.push_back(std::move(item)); return Count() - 1; }
+    void Insert(int index, T item)
+    {
+        if (index < 0 || index > Count()) RaiseListIndexError(index);
+        FItems.insert(FItems.begin() + index, std::move(item));
+    }
+    void Delete(int index) { Check(index); FItems.erase(FItems.begin() + index); }
+    void Clear() { FItems.clear(); }
+    int IndexOf(const T& item) const
+    {
+        for (int i = 0; i < Count(); ++i)
+            if (FItems[i] == item) return i;
+        return -1;
+    }
+    T First() const { return (*this)[0]; }
+    T Last() const { return (*this)[Count() - 1]; }
+    auto begin() { return FItems.begin(); }
+    auto end() { return FItems.end(); }
+    auto begin() const { return FItems.begin(); }
+    auto end() const { return FItems.end(); }
+
+private:
+    void Check(int index) const
+    {
+        if (index < 0 || index >= Count()) RaiseListIndexError(index);
+    }
+    std::vector<T> FItems;
+};
+
+class TStringList {
+public:
+    int Count() const { return static_cast<int>(FItems.size()); }
+    const String& operator[](int index) const;  // EStringListError "List index out of bounds (%d)"
+    String& operator[](int index);
+    const String& Strings(int index) const { return (*this)[index]; }
+    int Add(const String& s) { FItems.push_back(s); return Count() - 1; }
+    void Delete(int index);
+    void Clear() { FItems.clear(); }
+    int IndexOf(const String& s) const;  // case-insensitive, as the framework's
+    auto begin() const { return FItems.begin(); }
+    auto end() const { return FItems.end(); }
+
+private:
+    std::vector<String> FItems;
+};
+
+}  // namespace rtl
