@@ -1,6 +1,7 @@
 // Graphics: colours, bitmaps, canvases, graphic classes and the picture container.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -34,7 +35,15 @@ struct TRGBQuad { uint8_t Blue = 0, Green = 0, Red = 0, Reserved = 0; };
 
 // pfDevice is the screen's format: 32 bits, bytes blue, green, red, unused.
 enum class TPixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf15bit, pf16bit, pf24bit, pf32bit, pfCustom };
+// Bits per stored pixel: 1, 4, 8, 16 (pf15bit: 5-5-5, pf16bit: 5-6-5), 24, 32; pfCustom 0.
 int BitsPerPixel(TPixelFormat pf);
+inline bool IsIndexed(TPixelFormat pf)
+{
+    return pf == TPixelFormat::pf1bit || pf == TPixelFormat::pf4bit || pf == TPixelFormat::pf8bit;
+}
+
+// The family that stands in for a font name of the framework ("Arial": Liberation Sans, others DejaVu Sans).
+String PlatformFontFamily(const String& name);
 
 class TCanvas;
 class TBitmap;
@@ -88,7 +97,36 @@ public:
 
 // ---- bitmap -------------------------------------------------------------------------
 
-struct TBitmapData;  // shared pixel store
+// The pixel store that bitmap copies share. Rows are top-down, Stride bytes each (a multiple of 4).
+// 32-bit pixels are bytes blue, green, red, unused (or alpha); 24-bit blue, green, red.
+struct TBitmapData {
+    int Width = 0;
+    int Height = 0;
+    TPixelFormat PixelFormat = TPixelFormat::pfDevice;
+    int Stride = 0;
+    std::vector<TRGBQuad> Palette;  // indexed formats: 2, 16 or 256 entries
+
+    uint8_t* Pixels() { return FBits.get(); }
+    const uint8_t* Pixels() const { return FBits.get(); }
+    uint8_t* Row(int y) { return FBits.get() + size_t(y) * size_t(Stride); }
+    const uint8_t* Row(int y) const { return FBits.get() + size_t(y) * size_t(Stride); }
+    size_t ByteCount() const { return size_t(Stride) * size_t(Height); }
+
+    // Bytes of one row padded to 4; EOutOfMemory when it does not fit an int.
+    static int StrideFor(int width, TPixelFormat pf);
+    // A new store; its pixels white (indexed: the entry nearest white) unless fill is false.
+    // Negative sizes, byte counts that overflow or cannot be had raise rtl::EOutOfMemory.
+    static std::shared_ptr<TBitmapData> Create(int width, int height, TPixelFormat pf, bool fill = true);
+    std::shared_ptr<TBitmapData> Copy() const;
+
+private:
+    struct FreeBits { void operator()(uint8_t* p) const; };
+    std::unique_ptr<uint8_t, FreeBits> FBits;
+};
+
+// The palette an indexed format gets when none is given: 1 bit black and white, 4 bits the 16
+// standard colours, 8 bits a 6x6x6 colour cube followed by a grey ramp.
+std::vector<TRGBQuad> DefaultPalette(TPixelFormat pf);
 
 class TBitmap : public TGraphic {
 public:
@@ -111,8 +149,9 @@ public:
 
     // Rows are top-down, each padded to a multiple of 4 bytes.
     int RowStride() const;
-    const uint8_t* ScanLine(int y) const;   // range-checked; shares
-    uint8_t* ScanLineW(int y);              // range-checked; makes the pixels its own first
+    // Range-checked: EInvalidGraphicOperation "Scan line index out of range".
+    const uint8_t* ScanLine(int y) const;   // shares
+    uint8_t* ScanLineW(int y);              // makes the pixels its own first
     std::vector<TRGBQuad>& Palette();       // 2, 16 or 256 entries for the indexed formats
     const std::vector<TRGBQuad>& Palette() const;
 
@@ -133,9 +172,11 @@ public:
     void Draw(TCanvas& canvas, const TRect& rect) const override;
     bool ToBitmap(TBitmap& target) const override { target = *this; return true; }
 
-    // Internal: the shared store (for the canvas and the DIB routines).
+    // Internal: the shared store (for the canvas and the DIB routines); never null.
     const std::shared_ptr<TBitmapData>& Data() const { return FData; }
-    void SetData(std::shared_ptr<TBitmapData> data);
+    void SetData(std::shared_ptr<TBitmapData> data);  // nullptr empties
+    // The store, made the bitmap's own first (for writers that fill it directly).
+    TBitmapData& UniqueData() { MakeUnique(); return *FData; }
 
 private:
     void MakeUnique();
@@ -168,10 +209,16 @@ private:
     TBitmap* FTarget;
 };
 
-// Stretches src into a rectangle of dest (both 24 or 32 bit); good quality and fast.
+// Stretches src into a rectangle of dest: area averaging where it shrinks, bilinear where it grows.
+// Any source format; a destination in an indexed or 16-bit format becomes pfDevice first.
+// Parts of destRect outside dest are left out; source samples are clamped to the source.
 void StretchBitmap(const TBitmap& src, const TRect& srcRect, TBitmap& dest, const TRect& destRect);
 
 // ---- picture container ------------------------------------------------------------
+
+// Registers the framework's own picture formats ("bmp", "ico", "wmf", "emf", "tif", "tiff", in that
+// order); defined with the codecs. The registry starts empty until this runs.
+void RegisterBuiltInPictureFormats();
 
 class TPicture {
 public:
