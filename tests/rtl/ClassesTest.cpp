@@ -1,0 +1,138 @@
+#include "framework/rtl/Classes.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <string>
+
+#include "tests/rtl/TempFolder.h"
+
+using namespace rtl;
+
+namespace {
+
+template <class E, class F>
+std::string MessageOf(F&& f)
+{
+    try {
+        f();
+    } catch (const E& e) {
+        return e.Message();
+    }
+    return "(nothing raised)";
+}
+
+}  // namespace
+
+TEST(Streams, MemoryStreamReadsAndWrites)
+{
+    TMemoryStream m;
+    m.WriteBuffer("abcdef", 6);
+    EXPECT_EQ(m.Size(), 6);
+    EXPECT_EQ(m.Position(), 6);
+    m.SetPosition(2);
+    char buf[8] = {};
+    m.ReadBuffer(buf, 3);
+    EXPECT_EQ(std::string(buf, 3), "cde");
+    EXPECT_EQ(m.Read(buf, 8), 1);  // only what is left
+    EXPECT_EQ(m.Read(buf, 8), 0);
+    m.SetPosition(10);  // writing past the end fills the gap with zeros
+    m.WriteBuffer("z", 1);
+    EXPECT_EQ(m.Size(), 11);
+    EXPECT_EQ(m.Memory()[7], 0);
+    m.SetSize(3);
+    EXPECT_EQ(m.Position(), 3);
+}
+
+TEST(Streams, ReadingPastTheEndRaises)
+{
+    TempFolderFixture tmp;
+    const String file = tmp.File("four.bin");
+    TempFolderFixture::Put(file, "1234");
+    char buf[8];
+
+    TMemoryStream m;
+    m.LoadFromFile(file);
+    EXPECT_EQ(m.Size(), 4);
+    EXPECT_EQ(m.Position(), 0);
+    m.SetPosition(2);
+    EXPECT_EQ(MessageOf<EReadError>([&] { m.ReadBuffer(buf, 3); }), "Stream read error");
+
+    TFileStream f(file, fmOpenRead | fmShareDenyNone);
+    f.ReadBuffer(buf, 4);
+    EXPECT_EQ(MessageOf<EReadError>([&] { f.ReadBuffer(buf, 1); }), "Stream read error");
+}
+
+TEST(Streams, FileStreamModes)
+{
+    TempFolderFixture tmp;
+    const String file = tmp.File("s.bin");
+    {
+        TFileStream f(file, fmCreate);
+        f.WriteBuffer("hello", 5);
+    }
+    {
+        TFileStream f(file, fmOpenReadWrite);
+        f.Seek(0, TSeekOrigin::soEnd);
+        f.WriteBuffer("!", 1);
+        EXPECT_EQ(f.Size(), 6);
+    }
+    {
+        TFileStream f(file, fmOpenRead);
+        EXPECT_THROW(f.WriteBuffer("x", 1), EWriteError);
+    }
+    TMemoryStream m;
+    m.WriteBuffer("replaced", 8);
+    m.SaveToFile(file);  // replaces the longer file whole
+    EXPECT_EQ(TempFolderFixture::Get(file), "replaced");
+
+    TMemoryStream copy;
+    TFileStream src(file, fmOpenRead | fmShareDenyNone);
+    src.SetPosition(3);
+    EXPECT_EQ(copy.CopyFrom(src, 0), 8);  // 0 copies the whole source from its start
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(copy.Memory()), 8), "replaced");
+}
+
+TEST(Streams, OpenAndCreateErrorsNameTheFileAndTheReason)
+{
+    TempFolderFixture tmp;
+    const String missing = tmp.File("none.bin");
+    EXPECT_EQ(MessageOf<EFOpenError>([&] { TFileStream f(missing, fmOpenRead | fmShareDenyNone); }),
+              "Cannot open file \"" + missing + "\". No such file or directory");
+    EXPECT_EQ(MessageOf<EFOpenError>([&] { TMemoryStream().LoadFromFile(tmp.Path()); }),
+              "Cannot open file \"" + tmp.Path() + "\". Is a directory");
+    const String noFolder = tmp.File("no/such.bin");
+    EXPECT_EQ(MessageOf<EFCreateError>([&] { TFileStream f(noFolder, fmCreate); }),
+              "Cannot create file \"" + noFolder + "\". No such file or directory");
+}
+
+TEST(Streams, FullDiskRaisesWriteError)
+{
+    if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
+    TFileStream f("/dev/full", fmOpenWrite);
+    EXPECT_EQ(MessageOf<EWriteError>([&] { f.WriteBuffer("data", 4); }), "Stream write error");
+    TMemoryStream m;
+    m.WriteBuffer("data", 4);
+    EXPECT_THROW(m.SaveToFile("/dev/full"), EWriteError);
+}
+
+TEST(Lists, IndexErrors)
+{
+    TList<int> list;
+    list.Add(10);
+    list.Add(20);
+    EXPECT_EQ(list[1], 20);
+    EXPECT_EQ(MessageOf<EListError>([&] { list[2]; }), "List index out of bounds (2)");
+    EXPECT_EQ(MessageOf<EListError>([&] { list.Delete(-1); }), "List index out of bounds (-1)");
+    EXPECT_EQ(MessageOf<EListError>([&] { list.Insert(3, 0); }), "List index out of bounds (3)");
+
+    TStringList strings;
+    strings.Add("Sun.JPG");
+    strings.Add("\xC3\xA9t\xC3\xA9");
+    EXPECT_EQ(strings.IndexOf("sun.jpg"), 0);
+    EXPECT_EQ(strings.IndexOf("\xC3\x89T\xC3\x89"), 1);
+    EXPECT_EQ(strings.IndexOf("moon"), -1);
+    EXPECT_EQ(MessageOf<EStringListError>([&] { strings[5]; }), "List index out of bounds (5)");
+    EXPECT_EQ(MessageOf<EStringListError>([&] { strings.Delete(2); }), "List index out of bounds (2)");
+}
