@@ -1,5 +1,6 @@
 #include "framework/rtl/SysUtils.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <locale.h>
 #include <sys/stat.h>
@@ -78,6 +79,20 @@ int64_t Trunc(double value) { return ToInt64(std::trunc(value)); }
 // ---- strings ----------------------------------------------------------------------------
 
 String IntToStr(int64_t value) { return std::to_string(value); }
+
+String IntToHex(int64_t value, int digits)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    uint64_t bits = static_cast<uint64_t>(value);
+    String text;
+    do {
+        text.insert(text.begin(), kHex[bits & 15]);
+        bits >>= 4;
+    } while (bits != 0);
+    if (digits > 16) digits = 16;
+    if (static_cast<int>(text.size()) < digits) text.insert(0, static_cast<size_t>(digits) - text.size(), '0');
+    return text;
+}
 
 namespace {
 
@@ -354,6 +369,12 @@ String IncludeTrailingPathDelimiter(const String& path)
     return path + PathDelim;
 }
 
+String ExcludeTrailingPathDelimiter(const String& path)
+{
+    if (path.size() > 1 && path.back() == PathDelim) return path.substr(0, path.size() - 1);
+    return path;
+}
+
 String GetCurrentDir()
 {
     String buffer(PATH_MAX, '\0');
@@ -400,6 +421,60 @@ bool DeleteFile(const String& path) { return !path.empty() && unlink(path.c_str(
 bool RenameFile(const String& from, const String& to)
 {
     return !from.empty() && !to.empty() && rename(from.c_str(), to.c_str()) == 0;
+}
+
+namespace {
+
+std::u32string CodePoints(const String& text)
+{
+    std::u32string result;
+    for (size_t i = 0; i < text.size();) {
+        char32_t cp = 0;
+        const size_t len = DecodeUtf8(text, i, cp);
+        result += len ? cp : static_cast<unsigned char>(text[i]);
+        i += len ? len : 1;
+    }
+    return result;
+}
+
+bool WildcardMatch(const std::u32string& mask, const std::u32string& name)
+{
+    size_t m = 0, n = 0, star = std::u32string::npos, resume = 0;
+    while (n < name.size()) {
+        if (m < mask.size() && (mask[m] == U'?' || mask[m] == name[n])) {
+            ++m;
+            ++n;
+        } else if (m < mask.size() && mask[m] == U'*') {
+            star = m++;
+            resume = n;
+        } else if (star != std::u32string::npos) {
+            m = star + 1;
+            n = ++resume;
+        } else {
+            return false;
+        }
+    }
+    while (m < mask.size() && mask[m] == U'*') ++m;
+    return m == mask.size();
+}
+
+}  // namespace
+
+std::vector<String> FindFiles(const String& folder, const String& mask)
+{
+    std::vector<String> names;
+    DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir) return names;
+    const std::u32string pattern = CodePoints(AnsiUpperCase(mask == "*.*" ? String("*") : mask));
+    const String prefix = folder.empty() ? String() : IncludeTrailingPathDelimiter(folder);
+    while (const dirent* entry = readdir(dir)) {
+        const String name = entry->d_name;
+        if (name.empty() || name[0] == '.') continue;
+        if (!WildcardMatch(pattern, CodePoints(AnsiUpperCase(name)))) continue;
+        if (FileExists(prefix + name)) names.push_back(name);
+    }
+    closedir(dir);
+    return names;
 }
 
 // ---- dates -----------------------------------------------------------------------------------

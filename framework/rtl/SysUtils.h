@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace rtl {
 
@@ -94,6 +95,7 @@ int64_t Trunc(double value);
 // ---- strings ----------------------------------------------------------------
 
 String IntToStr(int64_t value);
+String IntToHex(int64_t value, int digits);        // upper-case hex, at least `digits` digits
 int StrToInt(const String& text);                  // EConvertError "'%s' is not a valid integer value"
 bool TryStrToInt(const String& text, int& value);  // leading/trailing blanks allowed, decimal or $hex
 int StrToIntDef(const String& text, int def);
@@ -125,6 +127,7 @@ String ExtractFileName(const String& path);   // text after the last delimiter
 String ExtractFileExt(const String& path);    // from the last dot of the file-name part, dot included
 String ChangeFileExt(const String& path, const String& ext);
 String IncludeTrailingPathDelimiter(const String& path);
+String ExcludeTrailingPathDelimiter(const String& path);  // "/" stays "/"
 String GetCurrentDir();
 String ExecutableFolder();                    // folder of the running executable, with trailing delimiter
 String TempFolder();                          // $TMPDIR or /tmp, without trailing delimiter
@@ -136,6 +139,10 @@ bool DirectoryExists(const String& path);     // a directory (a link to one coun
 bool CreateDir(const String& path);           // one level; false on failure
 bool DeleteFile(const String& path);
 bool RenameFile(const String& from, const String& to);  // replaces `to` atomically
+// Names (without folder) of the plain files in `folder` that match `mask` ("*" and "?",
+// compared without case; "*.*" matches every name), in the order the file system returns them.
+// Folders and hidden files (names beginning with ".") are skipped; a missing folder gives none.
+std::vector<String> FindFiles(const String& folder, const String& mask);
 
 // ---- dates ------------------------------------------------------------------------
 

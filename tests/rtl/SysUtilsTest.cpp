@@ -4,7 +4,9 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <clocale>
+#include <locale>
 #include <cmath>
 #include <ctime>
 #include <string>
@@ -94,6 +96,9 @@ TEST(Strings, TrimAndCase)
     EXPECT_EQ(AnsiUpperCase("\xC3\xA9t\xC3\xA9.gif"), "\xC3\x89T\xC3\x89.GIF");       // été
     EXPECT_EQ(AnsiUpperCase("\xD0\xBA\xD0\xBE\xD1\x82.tif"), "\xD0\x9A\xD0\x9E\xD0\xA2.TIF");  // кот
     EXPECT_EQ(AnsiUpperCase("a\xFF" "b"), "A\xFF" "B");  // bytes that are not UTF-8 are kept
+    EXPECT_EQ(IntToHex(0x3A, 2), "3A");
+    EXPECT_EQ(IntToHex(0x102, 4), "0102");
+    EXPECT_EQ(IntToHex(0x12345, 2), "12345");
     EXPECT_TRUE(SameText("Frmadjust", "FRMADJUST"));
     EXPECT_FALSE(SameText("W", "H"));
 }
@@ -135,8 +140,10 @@ TEST(Paths, Parts)
     }
     EXPECT_EQ(IncludeTrailingPathDelimiter("/a"), "/a/");
     EXPECT_EQ(IncludeTrailingPathDelimiter("/a/"), "/a/");
+    EXPECT_EQ(ExcludeTrailingPathDelimiter("/a/"), "/a");
+    EXPECT_EQ(ExcludeTrailingPathDelimiter("/"), "/");
     EXPECT_EQ(ExecutableFolder().back(), '/');
-    EXPECT_TRUE(FileExists(ExecutableFolder() + "test_rtl"));
+    EXPECT_TRUE(DirectoryExists(ExecutableFolder()));
 }
 
 TEST(FileSystem, ExistsCreateRename)
@@ -162,6 +169,23 @@ TEST(FileSystem, ExistsCreateRename)
     EXPECT_FALSE(FileExists(tmp.File("b")));
     EXPECT_TRUE(DeleteFile(tmp.File("a")));
     EXPECT_FALSE(DeleteFile(tmp.File("a")));
+}
+
+TEST(FileSystem, FindFilesMatchesPlainVisibleFilesWithoutCase)
+{
+    TempFolderFixture tmp;
+    for (const char* name : {"a.JPG", "b.jpg", "c.jpeg", "d", ".hidden.jpg", "\xC3\xA9.jpg"})
+        TempFolderFixture::Put(tmp.File(name), "x");
+    ASSERT_TRUE(CreateDir(tmp.File("folder.jpg")));
+    const auto sorted = [](std::vector<String> v) {
+        std::sort(v.begin(), v.end());
+        return v;
+    };
+    using V = std::vector<String>;
+    EXPECT_EQ(sorted(FindFiles(tmp.Path(), "*.jpg")), (V{"a.JPG", "b.jpg", "\xC3\xA9.jpg"}));
+    EXPECT_EQ(sorted(FindFiles(tmp.Path() + "/", "*.*")), (V{"a.JPG", "b.jpg", "c.jpeg", "d", "\xC3\xA9.jpg"}));
+    EXPECT_EQ(sorted(FindFiles(tmp.Path(), "?.jp*")), (V{"a.JPG", "b.jpg", "c.jpeg", "\xC3\xA9.jpg"}));
+    EXPECT_TRUE(FindFiles(tmp.File("missing"), "*.*").empty());
 }
 
 TEST(FileFacts, SizeAndTimes)
@@ -203,5 +227,18 @@ TEST(Dates, DateTimeToStrLeavesOutMidnight)
     EXPECT_EQ(DateTimeToStr(SystemTimeToDateTime({2026, 12, 10})), "12/10/26");
     EXPECT_EQ(DateTimeToStr(SystemTimeToDateTime({2026, 12, 10, 9, 21, 5})), "12/10/26 09:21:05");
     EXPECT_EQ(DateTimeToStr(SystemTimeToDateTime({2026, 12, 10, 0, 0, 0, 1})), "12/10/26 00:00:00");
+    setlocale(LC_ALL, saved.c_str());
+}
+
+TEST(Dates, InitLocaleSurvivesAnUnknownLocaleAndKeepsNumbersPlain)
+{
+    const String saved = setlocale(LC_ALL, nullptr);
+    const char* lang = getenv("LC_ALL");
+    const String savedLang = lang ? lang : "";
+    setenv("LC_ALL", "xx_NOWHERE.UTF-8", 1);
+    EXPECT_NO_THROW(InitLocale());
+    EXPECT_STREQ(setlocale(LC_NUMERIC, nullptr), "C");
+    if (lang) setenv("LC_ALL", savedLang.c_str(), 1); else unsetenv("LC_ALL");
+    std::locale::global(std::locale::classic());
     setlocale(LC_ALL, saved.c_str());
 }
