@@ -60,9 +60,9 @@ template uint64_t CheckedCast<uint64_t>(int64_t);
 namespace {
 
 // 2^63 is exactly representable; anything at or beyond it does not fit an int64_t.
-constexpr double kInt64Limit = 9223372036854775808.0;
+constexpr long double kInt64Limit = 9223372036854775808.0L;
 
-int64_t ToInt64(double whole)
+int64_t ToInt64(long double whole)
 {
     if (!(whole >= -kInt64Limit && whole < kInt64Limit))  // also catches NaN
         throw ERangeError();
@@ -73,8 +73,10 @@ int64_t ToInt64(double whole)
 
 // nearbyint rounds in the current mode, which is round-to-nearest-even unless changed.
 int64_t Round(double value) { return ToInt64(std::nearbyint(value)); }
-int64_t Round(float value) { return ToInt64(static_cast<double>(std::nearbyintf(value))); }
+int64_t Round(float value) { return ToInt64(std::nearbyintf(value)); }
+int64_t Round(long double value) { return ToInt64(std::nearbyintl(value)); }
 int64_t Trunc(double value) { return ToInt64(std::trunc(value)); }
+int64_t Trunc(long double value) { return ToInt64(std::trunc(value)); }
 
 // ---- strings ----------------------------------------------------------------------------
 

@@ -89,8 +89,11 @@ Target CheckedCast(int64_t value);  // range-checked narrowing (uint8_t, uint16_
 // Nearest integer, halves to the even neighbour.
 int64_t Round(double value);
 int64_t Round(float value);
+int64_t Round(long double value);  // for sums computed in extended precision
 // Whole part, towards zero.
 int64_t Trunc(double value);
+int64_t Trunc(long double value);
+// Each raises ERangeError when the result does not fit an int64_t (or for NaN).
 
 // ---- strings ----------------------------------------------------------------
 

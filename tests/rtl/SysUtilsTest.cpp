@@ -26,6 +26,7 @@ TEST(Round, HalvesGoToTheEvenNeighbour)
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Round(c.value), c.expected) << "double " << c.value;
+        EXPECT_EQ(Round(static_cast<long double>(c.value)), c.expected) << "long double " << c.value;
         if (c.value < 1e6) {
             EXPECT_EQ(Round(static_cast<float>(c.value)), c.expected) << "float " << c.value;
         }
