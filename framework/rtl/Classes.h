@@ -61,6 +61,8 @@ class TFileStream : public TStream {
 public:
     // EFCreateError "Cannot create file "%s". %s" / EFOpenError "Cannot open file "%s". %s"
     TFileStream(const String& fileName, uint32_t mode);
+    TFileStream(const TFileStream&) = delete;  // owns its file handle
+    TFileStream& operator=(const TFileStream&) = delete;
     ~TFileStream() override;
     int64_t Read(void* buffer, int64_t count) override;
     int64_t Write(const void* buffer, int64_t count) override;
