@@ -1,0 +1,311 @@
+// TIcon and the DIB reader. Every read is checked against the bytes that remain.
+#include "framework/graphics/Icon.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+#include "framework/graphics/Png.h"
+
+namespace gfx {
+
+namespace {
+
+uint16_t U16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
+uint32_t U32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24); }
+int32_t I32(const uint8_t* p) { return static_cast<int32_t>(U32(p)); }
+
+constexpr uint32_t kCoreHeaderSize = 12;
+constexpr uint32_t kInfoHeaderSize = 40;
+constexpr uint32_t kMaxHeaderSize = 124;  // version 5
+constexpr uint32_t BI_BITFIELDS = 3, BI_ALPHABITFIELDS = 6;
+constexpr int kMaxDimension = 1 << 16;
+
+constexpr size_t kIconDirSize = 6, kIconEntrySize = 16;
+constexpr uint16_t kIconType = 1, kCursorType = 2;
+
+struct Channel {
+    uint32_t mask = 0;
+    int shift = 0, bits = 0;
+    explicit Channel(uint32_t m) : mask(m)
+    {
+        if (m) {
+            shift = std::countr_zero(m);
+            bits = std::popcount(m >> shift);
+        }
+    }
+    uint8_t operator()(uint32_t v) const
+    {
+        if (!bits) return 0;
+        uint32_t x = (v & mask) >> shift;
+        if (bits >= 8) return static_cast<uint8_t>(x >> (bits - 8));
+        return static_cast<uint8_t>(x * 255 / ((1u << bits) - 1));
+    }
+};
+
+[[noreturn]] void RaiseInvalidIcon() { throw rtl::EInvalidGraphic("Icon image is not valid"); }
+
+struct IconEntry {
+    int width = 0, height = 0, bitCount = 0;
+    uint32_t size = 0, offset = 0;
+};
+
+// The largest entry by area, then by colour depth; the first of equals.
+bool PickLargestEntry(const uint8_t* data, size_t size, IconEntry& best)
+{
+    if (size < kIconDirSize || U16(data) != 0) return false;
+    uint16_t type = U16(data + 2), count = U16(data + 4);
+    if ((type != kIconType && type != kCursorType) || count == 0) return false;
+    if (kIconDirSize + size_t(count) * kIconEntrySize > size) return false;
+    bool found = false;
+    for (int i = 0; i < count; ++i) {
+        const uint8_t* e = data + kIconDirSize + size_t(i) * kIconEntrySize;
+        IconEntry entry;
+        entry.width = e[0] ? e[0] : 256;
+        entry.height = e[1] ? e[1] : 256;
+        entry.bitCount = U16(e + 6);
+        entry.size = U32(e + 8);
+        entry.offset = U32(e + 12);
+        if (entry.offset >= size || entry.size == 0) continue;
+        long area = long(entry.width) * entry.height, bestArea = long(best.width) * best.height;
+        if (!found || area > bestArea || (area == bestArea && entry.bitCount > best.bitCount)) {
+            best = entry;
+            found = true;
+        }
+    }
+    return found;
+}
+
+// Colours from the XOR rows, transparency from 32-bit alpha when the entry has any, else from
+// the AND mask behind the colour rows.
+void DecodeBmpEntry(const uint8_t* data, size_t size, TBitmap& out)
+{
+    TDibHeader h;
+    if (!ReadDibHeader(data, size, h)) RaiseInvalidIcon();
+    int rows = h.Height / 2;
+    size_t tableOffset = h.HeaderSize;
+    if (rows <= 0 || tableOffset + h.TableSize() > size) RaiseInvalidIcon();
+    size_t bitsOffset = tableOffset + h.TableSize();
+    const uint8_t* bits = data + bitsOffset;
+    size_t bitsSize = size - bitsOffset;
+    if (!DecodeDibRows(h, data + tableOffset, h.TableSize(), bits, bitsSize, rows, out)) RaiseInvalidIcon();
+
+    int width = h.Width;
+    bool useAlpha = false;
+    if (h.BitCount == 32)
+        for (int y = 0; y < rows && !useAlpha; ++y) {
+            const uint8_t* p = out.ScanLine(y);
+            for (int x = 0; x < width; ++x)
+                if (p[x * 4 + 3]) { useAlpha = true; break; }
+        }
+    size_t colourBytes = h.Stride() * size_t(rows);
+    size_t maskStride = ((size_t(width) + 31) / 32) * 4;
+    bool hasMask = bitsSize - colourBytes >= maskStride * size_t(rows);
+    for (int i = 0; i < rows; ++i) {
+        int y = h.TopDown ? i : rows - 1 - i;
+        uint8_t* p = out.ScanLineW(y);
+        const uint8_t* mask = hasMask ? bits + colourBytes + maskStride * size_t(i) : nullptr;
+        for (int x = 0; x < width; ++x, p += 4) {
+            unsigned a = 255;
+            if (useAlpha) a = p[3];
+            else if (mask && (mask[x >> 3] & (0x80 >> (x & 7)))) a = 0;
+            if (a != 255) {
+                unsigned white = 255 * (255 - a);
+                for (int c = 0; c < 3; ++c) p[c] = static_cast<uint8_t>((p[c] * a + white + 127) / 255);
+            }
+            p[3] = 0xFF;
+        }
+    }
+}
+
+void CompositeOnWhite(TBitmap& bitmap)
+{
+    for (int y = 0; y < bitmap.Height(); ++y) {
+        uint8_t* p = bitmap.ScanLineW(y);
+        for (int x = 0; x < bitmap.Width(); ++x, p += 4) {
+            unsigned a = p[3];
+            unsigned white = 255 * (255 - a);
+            for (int c = 0; c < 3; ++c) p[c] = static_cast<uint8_t>((p[c] * a + white + 127) / 255);
+            p[3] = 0xFF;
+        }
+    }
+}
+
+void DecodeIcon(const uint8_t* data, size_t size, TBitmap& out)
+{
+    IconEntry entry;
+    if (!PickLargestEntry(data, size, entry)) RaiseInvalidIcon();
+    const uint8_t* image = data + entry.offset;
+    size_t length = std::min<size_t>(entry.size, size - entry.offset);
+    if (IsPngSignature(image, length)) {
+        try {
+            DecodePng(image, length, out, true);
+        } catch (const rtl::EInvalidGraphic&) {
+            RaiseInvalidIcon();
+        }
+        CompositeOnWhite(out);
+    } else {
+        DecodeBmpEntry(image, length, out);
+    }
+}
+
+TGraphic* CreateIcon() { return new TIcon; }
+
+}  // namespace
+
+// ---- DIB reader ---------------------------------------------------------------------------
+
+bool ReadDibHeader(const uint8_t* data, size_t size, TDibHeader& h)
+{
+    if (size < 4) return false;
+    uint32_t headerSize = U32(data);
+    if (headerSize == kCoreHeaderSize) {
+        if (size < kCoreHeaderSize) return false;
+        h.Width = U16(data + 4);
+        h.Height = U16(data + 6);
+        h.BitCount = U16(data + 10);
+        h.ColorEntrySize = 3;
+        h.HeaderSize = kCoreHeaderSize;
+        h.Colors = h.BitCount <= 8 ? 1 << h.BitCount : 0;
+    } else {
+        if (headerSize < kInfoHeaderSize || headerSize > kMaxHeaderSize || size < headerSize) return false;
+        h.Width = I32(data + 4);
+        int32_t height = I32(data + 8);
+        if (height == INT32_MIN) return false;
+        h.TopDown = height < 0;
+        h.Height = height < 0 ? -height : height;
+        h.BitCount = U16(data + 14);
+        h.Compression = U32(data + 16);
+        uint32_t used = U32(data + 32);
+        h.HeaderSize = headerSize;
+        if (h.Compression == BI_BITFIELDS || h.Compression == BI_ALPHABITFIELDS) {
+            if (h.BitCount != 16 && h.BitCount != 32) return false;
+            const uint8_t* masks = data + kInfoHeaderSize;
+            if (headerSize == kInfoHeaderSize) {
+                h.HeaderSize += h.Compression == BI_BITFIELDS ? 12 : 16;
+                if (size < h.HeaderSize) return false;
+            } else if (headerSize < kInfoHeaderSize + 12) {
+                return false;
+            }
+            for (int i = 0; i < 3; ++i) h.Masks[i] = U32(masks + 4 * i);
+        } else if (h.Compression != 0) {
+            return false;  // RLE and embedded JPEG/PNG are not read here
+        }
+        if (h.BitCount <= 8) {
+            uint32_t full = 1u << h.BitCount;
+            h.Colors = static_cast<int>(used == 0 || used > full ? full : used);
+        } else {
+            if (used > 256) return false;
+            h.Colors = static_cast<int>(used);
+        }
+    }
+    switch (h.BitCount) {
+    case 1: case 4: case 8: case 16: case 24: case 32: break;
+    default: return false;
+    }
+    return h.Width > 0 && h.Height > 0 && h.Width <= kMaxDimension && h.Height <= kMaxDimension;
+}
+
+bool DecodeDibRows(const TDibHeader& h, const uint8_t* table, size_t tableSize, const uint8_t* bits,
+                   size_t bitsSize, int rows, TBitmap& out)
+{
+    if (rows <= 0 || rows > h.Height || tableSize < h.TableSize()) return false;
+    size_t stride = h.Stride();
+    if (stride * size_t(rows) > bitsSize) return false;
+    int width = h.Width;
+    TBitmap bitmap(width, rows, TPixelFormat::pfDevice);
+
+    uint32_t masks[3] = {h.Masks[0], h.Masks[1], h.Masks[2]};
+    bool fields = h.Compression == BI_BITFIELDS || h.Compression == BI_ALPHABITFIELDS;
+    if (!fields && h.BitCount == 16) { masks[0] = 0x7C00; masks[1] = 0x03E0; masks[2] = 0x001F; }
+    Channel red(masks[0]), green(masks[1]), blue(masks[2]);
+
+    for (int i = 0; i < rows; ++i) {
+        const uint8_t* src = bits + stride * size_t(i);
+        uint8_t* dst = bitmap.ScanLineW(h.TopDown ? i : rows - 1 - i);
+        for (int x = 0; x < width; ++x, dst += 4) {
+            switch (h.BitCount) {
+            case 1: case 4: case 8: {
+                int perByte = 8 / h.BitCount;
+                unsigned byte = src[x / perByte];
+                unsigned shift = unsigned(8 - h.BitCount * (x % perByte + 1));
+                int index = int((byte >> shift) & ((1u << h.BitCount) - 1));
+                if (index < h.Colors) {
+                    const uint8_t* e = table + size_t(index) * h.ColorEntrySize;
+                    dst[0] = e[0]; dst[1] = e[1]; dst[2] = e[2];
+                } else {
+                    dst[0] = dst[1] = dst[2] = 0;
+                }
+                dst[3] = 0xFF;
+                break;
+            }
+            case 16: {
+                uint32_t v = U16(src + 2 * x);
+                dst[0] = blue(v); dst[1] = green(v); dst[2] = red(v); dst[3] = 0xFF;
+                break;
+            }
+            case 24:
+                std::memcpy(dst, src + 3 * x, 3);
+                dst[3] = 0xFF;
+                break;
+            case 32:
+                if (fields) {
+                    uint32_t v = U32(src + 4 * x);
+                    dst[0] = blue(v); dst[1] = green(v); dst[2] = red(v); dst[3] = 0xFF;
+                } else {
+                    std::memcpy(dst, src + 4 * x, 4);
+                }
+                break;
+            }
+        }
+    }
+    out = bitmap;
+    return true;
+}
+
+// ---- TIcon -----------------------------------------------------------------------------
+
+const TGraphicClass& TIcon::StaticClass()
+{
+    static const TGraphicClass cls{"TIcon", CreateIcon};
+    return cls;
+}
+
+void TIcon::LoadFromStream(TStream& stream)
+{
+    int64_t remaining = stream.Size() - stream.Position();
+    std::vector<uint8_t> data(static_cast<size_t>(remaining > 0 ? remaining : 0));
+    data.resize(static_cast<size_t>(stream.Read(data.data(), static_cast<int64_t>(data.size()))));
+    TBitmap bitmap;
+    DecodeIcon(data.data(), data.size(), bitmap);
+    FBitmap = bitmap;
+    FData = std::move(data);
+}
+
+void TIcon::SaveToStream(TStream& stream)
+{
+    if (!FData.empty()) stream.WriteBuffer(FData.data(), static_cast<int64_t>(FData.size()));
+}
+
+void TIcon::Assign(const TGraphic& source)
+{
+    if (auto* icon = dynamic_cast<const TIcon*>(&source)) {
+        if (icon != this) *this = *icon;
+    } else {
+        TGraphic::Assign(source);
+    }
+}
+
+void TIcon::Draw(TCanvas& canvas, const TRect& rect) const
+{
+    if (!FBitmap.Empty()) FBitmap.Draw(canvas, rect);
+}
+
+bool TIcon::ToBitmap(TBitmap& target) const
+{
+    target = FBitmap;
+    return true;
+}
+
+}  // namespace gfx
