@@ -1,0 +1,7 @@
+#include "gif/FmProgr.h"
+
+namespace gif {
+
+TProgressProc ProgressCallback = nullptr;
+
+}  // namespace gif
