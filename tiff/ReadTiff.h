@@ -1,0 +1,59 @@
+// Decoding of uncompressed TIFF images (bilevel, grey, palette colour, RGB) into a bitmap.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "framework/graphics/Graphics.h"
+#include "framework/rtl/SysUtils.h"
+#include "tiff/ReadTiffTags.h"
+
+namespace tif {
+
+// Decodes every image of the file, in chain order, into bitmap (the last one decoded wins).
+// Problems are shown in message boxes; range errors (more than 256 images, a width or height above
+// 65535, a file that cannot be opened again) reach the caller.
+void ReadTiffFile(const String& fileName, gfx::TBitmap& bitmap);
+
+// The colour table of the image being decoded: 8-bit components in the low bytes.
+struct TTiffPalette {
+    uint16_t Red[257] = {};
+    uint16_t Green[257] = {};
+    uint16_t Blue[257] = {};
+};
+extern TTiffPalette TiffPalette;
+
+// ---- the decoders and their steps ------------------------------------------------------
+
+void DecodeBilevel(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap);
+void DecodeGrey(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap);
+void DecodePalette(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap);
+void DecodeRgb(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap);
+
+// The strips of one image, concatenated in strip order.
+struct TPixelBuffer {
+    std::unique_ptr<uint8_t[]> Data;
+    size_t Size = 0;
+};
+
+// Reads all strips into a new buffer; false when the strip table is missing, does not fit the file
+// or a strip cannot be read whole.
+bool ReadStrips(const String& fileName, const TGraphicTiff& image, TPixelBuffer& buffer);
+// Re-lays the rows with a stride padded to 4 bytes; false when the strips do not hold the rows.
+bool PadRows(TPixelBuffer& buffer, const TGraphicTiff& image);
+// Turns pixelCount 3-byte pixels from red, green, blue into blue, green, red (never past the buffer).
+void SwapRedBlue(TPixelBuffer& buffer, size_t pixelCount);
+struct TSampleSizes {
+    uint16_t Red = 0, Green = 0, Blue = 0;
+};
+TSampleSizes ReadSampleSizes(const String& fileName, int32_t fileOffset, bool littleEndian);
+void LoadColorMap(const String& fileName, int32_t count, int32_t value, bool littleEndian);
+void ResetPalette();
+void MakeBilevelPalette(int32_t photometric);
+void MakeGreyPalette(int32_t bitsPerSample, int32_t photometric);
+// Makes the bitmap from the rows in buffer (top row first, padded to 4 bytes) and TiffPalette.
+void BuildBitmap(uint16_t width, uint16_t height, uint16_t bitsPerPixel, gfx::TBitmap& target,
+                 const TPixelBuffer& buffer);
+
+}  // namespace tif

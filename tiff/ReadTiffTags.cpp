@@ -1,0 +1,326 @@
+#include "tiff/ReadTiffTags.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <set>
+#include <vector>
+
+namespace tif {
+
+using rtl::TFileStream;
+using rtl::TSeekOrigin;
+using rtl::TStream;
+
+// ---- byte order and bounded reads ---------------------------------------------------
+
+uint16_t Get16(const uint8_t* p, bool littleEndian)
+{
+    return littleEndian ? static_cast<uint16_t>(p[0] | (p[1] << 8)) : static_cast<uint16_t>((p[0] << 8) | p[1]);
+}
+
+uint32_t Get32(const uint8_t* p, bool littleEndian)
+{
+    if (littleEndian)
+        return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
+}
+
+int64_t ReadZeroFilled(TStream& file, void* buffer, int64_t count)
+{
+    auto* out = static_cast<uint8_t*>(buffer);
+    int64_t done = 0;
+    while (done < count) {
+        int64_t n = file.Read(out + done, count - done);
+        if (n <= 0)
+            break;
+        done += n;
+    }
+    if (done < count)
+        std::memset(out + done, 0, static_cast<size_t>(count - done));
+    return done;
+}
+
+namespace {
+
+// Reads count bytes at a file offset; an offset outside the file reads as zeros.
+void ReadAt(TStream& file, int64_t offset, int64_t fileSize, void* buffer, int64_t count)
+{
+    if (offset < 0 || offset >= fileSize) {
+        std::memset(buffer, 0, static_cast<size_t>(count));
+        return;
+    }
+    file.Seek(offset, TSeekOrigin::soBeginning);
+    ReadZeroFilled(file, buffer, count);
+}
+
+// The value field: a SHORT with one value sits in the field's first two bytes.
+int32_t FieldValue(const uint8_t* field, uint16_t varType, int32_t count, bool littleEndian)
+{
+    if (varType == TYPE_SHORT && count == 1)
+        return Get16(field, littleEndian);
+    return static_cast<int32_t>(Get32(field, littleEndian));
+}
+
+String Hex(uint32_t value, int digits)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%0*X", digits, value);
+    return text;
+}
+
+}  // namespace
+
+// ---- TGraphicTiff -------------------------------------------------------------------
+
+TGraphicTiff::TGraphicTiff(TFileTiff* AFileTiff) : FFileTiff(AFileTiff) {}
+
+TGraphicTiff::~TGraphicTiff() = default;
+
+PTagTiff TGraphicTiff::QueryGraphicByTag(uint16_t TagId) const
+{
+    PTagTiff found = nullptr;
+    for (int i = 0; i < FCountTag; ++i)
+        if (FListTag[i].Tag == TagId)
+            found = &FListTag[i];
+    return found;
+}
+
+PStripInfo TGraphicTiff::QueryGraphicByOffsets(uint16_t OffsetId) const
+{
+    if (!FListStripInfo || OffsetId >= GetNoOfOffsets())
+        return nullptr;
+    return &FListStripInfo[OffsetId];
+}
+
+void TGraphicTiff::QueryGraphic(rtl::TStringList* AStringList) const
+{
+    if (!AStringList)
+        return;
+    AStringList->Clear();
+    if (FCountTag == 0)
+        return;
+    AStringList->Add(" Tag  VarType  Count        Value");
+    AStringList->Add(String(37, '='));
+    for (int i = 0; i < FCountTag; ++i) {
+        const TTagTiff& e = FListTag[i];
+        AStringList->Add(" $" + Hex(e.Tag, 4) + " $" + Hex(e.VarType, 4) + " $" + Hex(uint32_t(e.Count), 8) + " $" +
+                         Hex(uint32_t(e.Value), 8));
+    }
+}
+
+void TGraphicTiff::ReadIFD(TStream* file)
+{
+    if (!FFileTiff || !file)
+        return;
+    const bool le = FFileTiff->LittleEndian();
+    int64_t nextPosition = 0;
+    try {
+        int64_t position = file->Position();
+        rtl::RangeCheck(position, 0, INT32_MAX);
+        FFilePosition = static_cast<int32_t>(position);
+        uint8_t count[2];
+        ReadZeroFilled(*file, count, 2);
+        FCountTag = Get16(count, le);
+        nextPosition = int64_t(FFilePosition) + 2 + int64_t(ENTRY_SIZE) * FCountTag;
+        if (FCountTag > 0)
+            ReadEntries(*file);
+        ReadStripTable(*file);
+    } catch (const std::bad_alloc&) {
+        FError = true;
+        return;
+    } catch (const rtl::Exception&) {
+        FError = true;
+        return;
+    }
+    try {
+        uint8_t next[4];
+        ReadAt(*file, nextPosition, file->Size(), next, 4);
+        FNextIFD = static_cast<int32_t>(Get32(next, le));
+    } catch (const rtl::Exception&) {
+        FNextIFD = 0;
+    }
+}
+
+// Entries wholly past the end of the file are not kept; a last entry cut short reads its missing
+// bytes as zeros. So the list never holds more than the file does.
+void TGraphicTiff::ReadEntries(TStream& file)
+{
+    const bool le = FFileTiff->LittleEndian();
+    const int64_t first = int64_t(FFilePosition) + 2;
+    const int64_t available = std::max<int64_t>(0, file.Size() - first);
+    const int64_t held = std::min<int64_t>(FCountTag, (available + ENTRY_SIZE - 1) / ENTRY_SIZE);
+    FCountTag = static_cast<uint16_t>(held);
+    if (held == 0)
+        return;
+    std::vector<uint8_t> raw(static_cast<size_t>(held * ENTRY_SIZE));
+    ReadZeroFilled(file, raw.data(), static_cast<int64_t>(raw.size()));
+    FListTag.reset(new TTagTiff[held]);
+    for (int64_t i = 0; i < held; ++i) {
+        const uint8_t* p = raw.data() + i * ENTRY_SIZE;
+        TTagTiff& e = FListTag[i];
+        e.Tag = Get16(p, le);
+        e.VarType = Get16(p + 2, le);
+        e.Count = static_cast<int32_t>(Get32(p + 4, le));
+        e.Value = FieldValue(p + 8, e.VarType, e.Count, le);
+    }
+}
+
+void TGraphicTiff::ReadStripTable(TStream& file)
+{
+    FCountStripInfo = 0;
+    int32_t byteCountsCount = 0, offsetsCount = 0;
+    for (int i = 0; i < FCountTag; ++i) {
+        if (FListTag[i].Tag == TAG_STRIP_BYTE_COUNTS)
+            byteCountsCount = FListTag[i].Count;
+        else if (FListTag[i].Tag == TAG_STRIP_OFFSETS)
+            offsetsCount = FListTag[i].Count;
+    }
+    if (byteCountsCount != offsetsCount)
+        return;
+    FCountStripInfo = static_cast<uint16_t>(byteCountsCount);
+    FListStripInfo.reset(new TStripInfo[FCountStripInfo]);
+    for (int i = 0; i < FCountTag; ++i) {
+        const TTagTiff& e = FListTag[i];
+        if (e.Tag != TAG_STRIP_BYTE_COUNTS && e.Tag != TAG_STRIP_OFFSETS)
+            continue;
+        const bool byteCounts = e.Tag == TAG_STRIP_BYTE_COUNTS;
+        if (e.Count == 1) {
+            if (FCountStripInfo > 0)
+                (byteCounts ? FListStripInfo[0].StripByteCounts : FListStripInfo[0].StripOffsets) = e.Value;
+        } else {
+            ReadStripArray(file, e, byteCounts);
+        }
+    }
+}
+
+// Strip arrays of SHORT values are read as such (writers use them whenever the numbers fit),
+// any other type as LONG values.
+void TGraphicTiff::ReadStripArray(TStream& file, const TTagTiff& entry, bool byteCounts)
+{
+    if (FCountStripInfo == 0)
+        return;
+    const bool le = FFileTiff->LittleEndian();
+    const size_t width = entry.VarType == TYPE_SHORT ? 2 : 4;
+    std::vector<uint8_t> raw(size_t(FCountStripInfo) * width);
+    ReadAt(file, entry.Value, file.Size(), raw.data(), static_cast<int64_t>(raw.size()));
+    for (int i = 0; i < FCountStripInfo; ++i) {
+        const uint8_t* p = raw.data() + width * i;
+        int32_t v = width == 2 ? int32_t(Get16(p, le)) : static_cast<int32_t>(Get32(p, le));
+        (byteCounts ? FListStripInfo[i].StripByteCounts : FListStripInfo[i].StripOffsets) = v;
+    }
+}
+
+// ---- TFileTiff ----------------------------------------------------------------------
+
+TFileTiff::TFileTiff() = default;
+
+TFileTiff::~TFileTiff() { ClearGraphics(); }
+
+int TFileTiff::GraphicCount() const { return FGraphicsList.Count(); }
+
+TGraphicTiff* TFileTiff::GetGraphicTiff(uint8_t AGraphicID) const
+{
+    if (FGraphicsList.Count() == 0 || AGraphicID >= GraphicCount())
+        return nullptr;
+    return FGraphicsList[AGraphicID].get();
+}
+
+void TFileTiff::DeleteGraphic(uint8_t AGraphicID)
+{
+    if (AGraphicID < GraphicCount())
+        FGraphicsList.Delete(AGraphicID);
+}
+
+void TFileTiff::ExchangeGraphic(uint8_t AIndex1, uint8_t AIndex2)
+{
+    if (AIndex1 < GraphicCount() && AIndex2 < GraphicCount())
+        std::swap(FGraphicsList[AIndex1], FGraphicsList[AIndex2]);
+}
+
+void TFileTiff::ClearGraphics() { FGraphicsList.Clear(); }
+
+void TFileTiff::WriteEmptyHeader(const String& name) const
+{
+    uint8_t header[HEADER_SIZE] = {};
+    if (FLittleEndian) {
+        header[0] = header[1] = 'I';
+        header[2] = HEADER_MAGIC;
+    } else {
+        header[0] = header[1] = 'M';
+        header[3] = HEADER_MAGIC;
+    }
+    try {
+        TFileStream file(name, rtl::fmCreate);
+        file.Write(header, sizeof header);
+    } catch (const rtl::Exception&) {
+        // Cannot be created: nothing is written.
+    }
+}
+
+void TFileTiff::AddGraphicAt(TStream& file, int32_t offset)
+{
+    auto graphic = std::make_unique<TGraphicTiff>(this);
+    file.Seek(offset, TSeekOrigin::soBeginning);
+    graphic->ReadIFD(&file);
+    FGraphicsList.Add(std::move(graphic));
+}
+
+void TFileTiff::SetFileName(const String& name)
+{
+    if (!name.empty() && !rtl::FileExists(name))
+        WriteEmptyHeader(name);
+    if (name.empty()) {
+        ClearGraphics();
+        FFileName.clear();
+        FFileSize = 0;
+        FValid = false;
+        return;
+    }
+    if (name == FFileName)
+        return;
+    ClearGraphics();
+    FValid = false;
+    const rtl::TFileFacts facts = rtl::FindFileFacts(name);
+    FFileSize = facts.Found ? static_cast<int32_t>(static_cast<uint32_t>(facts.Size)) : 0;
+    if (FFileSize < HEADER_SIZE)
+        return;
+
+    std::unique_ptr<TFileStream> file;
+    try {
+        file = std::make_unique<TFileStream>(name, rtl::fmOpenRead | rtl::fmShareDenyNone);
+    } catch (const rtl::Exception&) {
+        return;  // cannot be opened: stays not valid
+    }
+    uint8_t header[HEADER_SIZE];
+    ReadZeroFilled(*file, header, sizeof header);
+    FValid = true;
+    bool orderKnown = true;
+    if (header[0] == 'I' && header[1] == 'I')
+        FLittleEndian = true;
+    else if (header[0] == 'M' && header[1] == 'M')
+        FLittleEndian = false;
+    else
+        orderKnown = false;
+    int32_t firstIFD;
+    if (orderKnown) {
+        if (Get16(header + 2, FLittleEndian) != HEADER_MAGIC)
+            FValid = false;
+        firstIFD = static_cast<int32_t>(Get32(header + 4, FLittleEndian));
+    } else {
+        FValid = false;
+        firstIFD = static_cast<int32_t>(Get32(header + 4, true));
+    }
+    FFileName = name;
+
+    // A chain that comes back to a directory already read ends there.
+    std::set<int32_t> visited;
+    int32_t offset = firstIFD;
+    while (offset >= FIRST_IFD_OFFSET && GraphicCount() < MAX_CHAIN && visited.insert(offset).second) {
+        AddGraphicAt(*file, offset);
+        offset = FGraphicsList[GraphicCount() - 1]->NextIFD();
+    }
+}
+
+}  // namespace tif
