@@ -1,0 +1,10 @@
+// The About window's design.
+#pragma once
+
+#include "forms/Design.h"
+
+namespace forms {
+
+const FormDesign& FrmaboutLayout();
+
+}  // namespace forms

@@ -1,0 +1,169 @@
+#include "framework/ui/Application.h"
+
+#include <deque>
+
+#include <QApplication>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTimer>
+
+#include "framework/ui/Dialogs.h"
+#include "framework/ui/QtBridge.h"
+
+namespace ui {
+
+bool GuiRunning() { return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr; }
+
+// ---- event dispatch and the default exception handler --------------------------------------
+
+void Dispatch(const std::function<void()>& handler)
+{
+    try {
+        handler();
+    } catch (const rtl::Exception& e) {
+        Application().HandleException(e);
+    } catch (const std::bad_alloc&) {
+        Application().HandleException(rtl::EOutOfMemory());
+    } catch (const std::exception& e) {
+        Application().HandleException(e);
+    }
+}
+
+void TApplication::HandleException(const std::exception& e)
+{
+    if (auto* re = dynamic_cast<const rtl::Exception*>(&e)) ShowException(re->Message());
+    else ShowException(e.what());
+}
+
+void TApplication::ShowException(const String& message)
+{
+    // The handler itself must not throw into the dispatch that called it.
+    try {
+        CurrentSeam().MessageBox(TMsgDlgType::mtError, message, mbOK);
+    } catch (...) {
+    }
+}
+
+// ---- message processing -----------------------------------------------------------------------
+
+namespace {
+
+std::deque<std::function<void()>>& Queued()
+{
+    static std::deque<std::function<void()>> q;
+    return q;
+}
+
+void RunQueued()
+{
+    auto& q = Queued();
+    size_t n = q.size();  // handlers queued meanwhile wait for the next round
+    while (n-- > 0 && !q.empty()) {
+        auto h = std::move(q.front());
+        q.pop_front();
+        Dispatch(h);
+    }
+}
+
+}  // namespace
+
+void QueueEvent(std::function<void()> handler)
+{
+    if (GuiRunning()) {
+        QTimer::singleShot(0, QCoreApplication::instance(), [h = std::move(handler)] { Dispatch(h); });
+        return;
+    }
+    Queued().push_back(std::move(handler));
+}
+
+void ProcessMessages()
+{
+    if (!Queued().empty()) RunQueued();
+    if (GuiRunning()) QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+// ---- screen ---------------------------------------------------------------------------------------
+
+TScreen& Screen()
+{
+    static TScreen screen;
+    return screen;
+}
+
+void TScreen::SetCursor(TCursor cursor)
+{
+    if (cursor == FCursor) return;
+    bool had = FCursor != crDefault;
+    FCursor = cursor;
+    if (!GuiRunning()) return;
+    if (had) QGuiApplication::restoreOverrideCursor();
+    if (cursor != crDefault) QGuiApplication::setOverrideCursor(QCursor(QCursorOf(cursor)));
+}
+
+int TScreen::Width() const
+{
+    if (GuiRunning())
+        if (QScreen* s = QGuiApplication::primaryScreen()) return s->geometry().width();
+    return 1024;
+}
+
+int TScreen::Height() const
+{
+    if (GuiRunning())
+        if (QScreen* s = QGuiApplication::primaryScreen()) return s->geometry().height();
+    return 768;
+}
+
+// ---- application -------------------------------------------------------------------------------
+
+TApplication::TApplication() : TComponent(nullptr) { SetName("Application"); }
+
+TApplication::~TApplication()
+{
+    // The process is ending; the windows go with it when the GUI is already gone.
+    if (QCoreApplication::instance()) DestroyComponents();
+}
+
+TApplication& Application()
+{
+    static TApplication* app = new TApplication;  // lives until the process ends
+    return *app;
+}
+
+void TApplication::Initialize()
+{
+    if (QCoreApplication::instance()) return;
+    static int argc = 1;
+    static char name[] = "quadrell";
+    static char* argv[] = {name, nullptr};
+    auto* app = new QApplication(argc, argv);  // lives until the process ends
+    app->setQuitOnLastWindowClosed(false);
+}
+
+void TApplication::SetTitle(const String& title)
+{
+    FTitle = title;
+    if (GuiRunning()) QGuiApplication::setApplicationDisplayName(Q(title));
+}
+
+void TApplication::FormCreated(TForm* form)
+{
+    form->DoCreate();
+    if (!FMainForm) FMainForm = form;
+}
+
+void TApplication::Run()
+{
+    FTerminated = false;
+    if (!FMainForm) return;
+    CurrentSeam().RunMessageLoop(*this);
+}
+
+void TApplication::Terminate()
+{
+    FTerminated = true;
+    if (GuiRunning()) QCoreApplication::quit();
+}
+
+}  // namespace ui

@@ -1,0 +1,382 @@
+#include "framework/ui/Forms.h"
+
+#include <algorithm>
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QPixmap>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+
+#include "framework/ui/Application.h"
+#include "framework/ui/QtBridge.h"
+
+namespace ui {
+
+// The top-level widget of a window: its client area, or a scrolled area holding it.
+class FormWidget : public QWidget {
+public:
+    explicit FormWidget(TForm& form) : QWidget(nullptr), FForm(form) {}
+    QScrollArea* Scroller = nullptr;
+    ContainerWidget* Inner = nullptr;
+    bool Syncing = false;
+
+protected:
+    void closeEvent(QCloseEvent* e) override
+    {
+        e->ignore();
+        Dispatch([&] { FForm.Close(); });
+    }
+    void resizeEvent(QResizeEvent* e) override
+    {
+        QWidget::resizeEvent(e);
+        if (Scroller) Scroller->setGeometry(rect());
+        if (Syncing) return;
+        // The user sized the window: the model follows.
+        FForm.FClientWidth = width();
+        FForm.FClientHeight = height();
+        ControlAccess::SetModelBounds(FForm, FForm.Left(), FForm.Top(), width() + FForm.FrameWidth(),
+                                      height() + FForm.FrameHeight());
+        FForm.RealignChildren();
+        FForm.UpdateScrollExtent();
+    }
+    void moveEvent(QMoveEvent* e) override
+    {
+        QWidget::moveEvent(e);
+        if (Syncing || !isWindow()) return;
+        QRect f = frameGeometry();
+        ControlAccess::SetModelBounds(FForm, f.x(), f.y(), FForm.Width(), FForm.Height());
+    }
+
+private:
+    TForm& FForm;
+};
+
+TForm::TForm(TComponent* owner) : TWinControl(owner)
+{
+    FClientWidth = 0;
+    FClientHeight = 0;
+    TControl::SetVisible(false);
+}
+
+TForm::~TForm()
+{
+    if (FLoop) static_cast<QEventLoop*>(FLoop)->quit();
+    if (Application().MainForm() == this) Application().SetMainForm(nullptr);
+}
+
+void TForm::DoCreate()
+{
+    if (FCreated) return;
+    FCreated = true;
+    Fire(OnCreate, this);
+}
+
+int TForm::FrameWidth() const
+{
+    switch (FBorderStyle) {
+    case TFormBorderStyle::bsNone: return 0;
+    case TFormBorderStyle::bsSizeable:
+    case TFormBorderStyle::bsSizeToolWin: return 8;
+    default: return 6;
+    }
+}
+
+int TForm::FrameHeight() const
+{
+    switch (FBorderStyle) {
+    case TFormBorderStyle::bsNone: return 0;
+    case TFormBorderStyle::bsSizeable:
+    case TFormBorderStyle::bsSizeToolWin: return 27;
+    default: return 25;
+    }
+}
+
+void TForm::SetClientSize(int w, int h)
+{
+    SetBounds(Left(), Top(), std::max(0, w) + FrameWidth(), std::max(0, h) + FrameHeight());
+}
+
+void TForm::SetBounds(int left, int top, int width, int height)
+{
+    width = std::max(width, FrameWidth());
+    height = std::max(height, FrameHeight());
+    FClientWidth = width - FrameWidth();
+    FClientHeight = height - FrameHeight();
+    TControl::SetBounds(left, top, width, height);
+}
+
+void TForm::BoundsChanged()
+{
+    if (auto* w = static_cast<FormWidget*>(FWidget)) {
+        w->Syncing = true;
+        w->resize(FClientWidth, FClientHeight);
+        if (FPosition == TPosition::poDesigned || FPlaced) w->move(Left(), Top());
+        w->Syncing = false;
+    }
+    TWinControl::BoundsChanged();
+    UpdateScrollExtent();
+}
+
+void TForm::SetBorderStyle(TFormBorderStyle style)
+{
+    // The client area stays; the frame follows the style.
+    int cw = FClientWidth, ch = FClientHeight;
+    FBorderStyle = style;
+    SetClientSize(cw, ch);
+    Changed();
+}
+
+void TForm::SetBorderIcons(unsigned icons)
+{
+    FBorderIcons = icons;
+    Changed();
+}
+
+void TForm::SetIcon(const gfx::TBitmap& icon)
+{
+    FIcon = icon;
+    Changed();
+}
+
+void TForm::SetAutoScroll(bool on)
+{
+    FAutoScroll = on;
+    if (FWidget) {
+        auto* w = static_cast<FormWidget*>(FWidget);
+        if (w->Scroller) {
+            w->Scroller->setHorizontalScrollBarPolicy(on ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+            w->Scroller->setVerticalScrollBarPolicy(on ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+        }
+    }
+}
+
+QWidget* TForm::CreateWidget(QWidget*)
+{
+    auto* w = new FormWidget(*this);
+    w->setAttribute(Qt::WA_DeleteOnClose, false);
+    // Every window gets a scrolled area; without AutoScroll its bars never show.
+    w->Scroller = new QScrollArea(w);
+    w->Scroller->setFrameShape(QFrame::NoFrame);
+    w->Scroller->setWidgetResizable(false);
+    w->Inner = new ContainerWidget(*this, nullptr);
+    w->Scroller->setWidget(w->Inner);
+    w->Scroller->verticalScrollBar()->setTracking(true);
+    w->Scroller->horizontalScrollBar()->setTracking(true);
+    w->Scroller->setGeometry(0, 0, FClientWidth, FClientHeight);
+    FHost = w->Inner;
+    FExtentRight = FExtentBottom = 0;
+    ForEachChild([&](TControl* c) {
+        if (!c->Visible()) return;
+        FExtentRight = std::max(FExtentRight, c->Left() + c->Width());
+        FExtentBottom = std::max(FExtentBottom, c->Top() + c->Height());
+    });
+    return w;
+}
+
+QWidget* TForm::ChildHost() const { return FHost; }
+
+void TForm::SyncWidget()
+{
+    auto* w = static_cast<FormWidget*>(FWidget);
+    if (!w) return;
+    w->Syncing = true;
+    TWinControl::SyncWidget();
+    w->setWindowTitle(Q(Caption()));
+    Qt::WindowFlags flags = FBorderStyle == TFormBorderStyle::bsDialog ? Qt::Dialog : Qt::Window;
+    if (FBorderStyle == TFormBorderStyle::bsNone) flags |= Qt::FramelessWindowHint;
+    else {
+        flags |= Qt::WindowTitleHint | Qt::CustomizeWindowHint;
+        if (FBorderIcons & biSystemMenu) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+        if (FBorderStyle != TFormBorderStyle::bsDialog) {
+            if (FBorderIcons & biMinimize) flags |= Qt::WindowMinimizeButtonHint;
+            if (FBorderIcons & biMaximize) flags |= Qt::WindowMaximizeButtonHint;
+        }
+    }
+    if (w->windowFlags() != flags) w->setWindowFlags(flags);
+    bool fixed = FBorderStyle != TFormBorderStyle::bsSizeable && FBorderStyle != TFormBorderStyle::bsSizeToolWin;
+    if (fixed) w->setFixedSize(FClientWidth, FClientHeight);
+    else {
+        w->setMinimumSize(0, 0);
+        w->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        w->resize(FClientWidth, FClientHeight);
+    }
+    if (!FIcon.Empty()) w->setWindowIcon(QIcon(QPixmap::fromImage(ToQImage(FIcon))));
+    QColor bg = QColorOf(Color());
+    w->Inner->Background = bg;
+    w->Inner->setFont(w->font());
+    w->Inner->setPalette(w->palette());
+    SetAutoScroll(FAutoScroll);
+    w->Syncing = false;
+    UpdateScrollExtent();
+}
+
+void TForm::UpdateScrollExtent()
+{
+    auto* w = static_cast<FormWidget*>(FWidget);
+    if (!w || !w->Inner) return;
+    int cw = std::max(FClientWidth, FAutoScroll ? FExtentRight : 0);
+    int ch = std::max(FClientHeight, FAutoScroll ? FExtentBottom : 0);
+    if (FAutoScroll && (cw > FClientWidth || ch > FClientHeight)) {
+        // A bar takes room from the view; the area still reaches the farthest child.
+        cw = std::max(cw, FExtentRight);
+        ch = std::max(ch, FExtentBottom);
+    }
+    if (w->Inner->size() != QSize(cw, ch)) w->Inner->resize(cw, ch);
+    w->Scroller->setGeometry(0, 0, FClientWidth, FClientHeight);
+}
+
+void TForm::ChildBoundsChanged(TControl* child)
+{
+    if (!FWidget || !child->Visible()) return;
+    int r = child->Left() + child->Width(), b = child->Top() + child->Height();
+    if (r > FExtentRight || b > FExtentBottom) {
+        FExtentRight = std::max(FExtentRight, r);
+        FExtentBottom = std::max(FExtentBottom, b);
+        UpdateScrollExtent();
+    }
+}
+
+void TForm::SetVisible(bool visible) { SetShown(visible, CurrentSeam().ShowsWindows()); }
+
+void TForm::SetShown(bool visible, bool realize)
+{
+    if (visible == Visible() && (!visible || !realize || FWidget)) return;
+    if (visible && FPosition == TPosition::poScreenCenter && !FPlaced) {
+        FPlaced = true;
+        TControl::SetBounds((Screen().Width() - Width()) / 2, (Screen().Height() - Height()) / 2, Width(),
+                            Height());
+    }
+    bool changed = visible != Visible();
+    TControl::SetVisible(visible);
+    if (visible && realize && GuiRunning()) {
+        HandleNeeded();
+        auto* w = static_cast<FormWidget*>(FWidget);
+        w->Syncing = true;
+        if (FModal) w->setWindowModality(Qt::ApplicationModal);
+        w->move(Left(), Top());
+        w->show();
+        w->raise();
+        w->Syncing = false;
+    }
+    if (changed) Fire(visible ? OnShow : OnHide, this);
+}
+
+void TForm::BringToFront()
+{
+    if (FWidget) {
+        FWidget->raise();
+        FWidget->activateWindow();
+    }
+}
+
+void TForm::SetModalResult(int mr)
+{
+    FModalResult = mr;
+    if (mr != mrNone && FLoop) static_cast<QEventLoop*>(FLoop)->quit();
+}
+
+int TForm::ShowModal()
+{
+    if (Visible() || FModal) throw rtl::EInvalidOperation("Cannot make a visible window modal");
+    BeginModal();
+    int result;
+    try {
+        result = CurrentSeam().ShowModal(*this);
+    } catch (...) {
+        FModal = false;
+        if (FWidget) FWidget->setWindowModality(Qt::NonModal);
+        SetShown(false, false);
+        throw;
+    }
+    FModal = false;
+    if (FWidget) FWidget->setWindowModality(Qt::NonModal);
+    if (Visible()) SetShown(false, false);
+    return result;
+}
+
+void TForm::BeginModal()
+{
+    FModal = true;
+    FModalResult = mrNone;
+}
+
+bool TForm::EndModal()
+{
+    bool can = CloseQuery();
+    TCloseAction action = can ? TCloseAction::caHide : TCloseAction::caNone;
+    if (can) DoClose(action);
+    if (action == TCloseAction::caNone) {
+        FModalResult = mrNone;
+        return false;
+    }
+    SetShown(false, false);
+    if (action == TCloseAction::caFree) Release();
+    return true;
+}
+
+int TForm::RunModalLoop()
+{
+    SetShown(true, true);
+    if (!FWidget) {
+        // No screen: nothing could ever answer; the showing ends as a cancel.
+        FModalResult = mrCancel;
+        EndModal();
+        return FModalResult;
+    }
+    QEventLoop loop;
+    FLoop = &loop;
+    for (;;) {
+        if (FModalResult == mrNone && !Application().Terminated()) loop.exec();
+        if (Application().Terminated()) FModalResult = mrCancel;
+        if (FModalResult != mrNone && EndModal()) break;
+        if (Application().Terminated()) break;
+    }
+    FLoop = nullptr;
+    return FModalResult;
+}
+
+bool TForm::CloseQuery()
+{
+    bool can = true;
+    if (OnCloseQuery) Dispatch([&] { OnCloseQuery(this, can); });
+    return can;
+}
+
+void TForm::DoClose(TCloseAction& action)
+{
+    if (OnClose) Dispatch([&] { OnClose(this, action); });
+}
+
+void TForm::Close()
+{
+    if (FModal) {
+        if (FModalResult == mrNone) SetModalResult(mrCancel);
+        return;
+    }
+    if (!CloseQuery()) return;
+    TCloseAction action = TCloseAction::caHide;
+    DoClose(action);
+    if (action == TCloseAction::caNone) return;
+    if (Application().MainForm() == this) {
+        SetShown(false, false);
+        Application().Terminate();
+        return;
+    }
+    if (action == TCloseAction::caFree) Release();
+    else SetShown(false, false);
+}
+
+void TForm::Release()
+{
+    if (FReleased) return;
+    FReleased = true;
+    SetShown(false, false);
+    QueueEvent([this] { delete this; });
+}
+
+}  // namespace ui
