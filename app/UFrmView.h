@@ -89,7 +89,7 @@ private:
 // Writes the segment as a JPEG file at JpegQuality, asking before replacing a file.
 void SaveSegmentAsJpeg(const String& fileName, ui::TImage* segment, bool showMessages);
 // Writes a graphic through another graphic class (the viewer uses the PNG class).
-void SaveGraphicAs(const gfx::TGraphic& graphic, const gfx::TGraphicClass& targetClass,
+void SaveGraphicAs(gfx::TGraphic& graphic, const gfx::TGraphicClass& targetClass,
                    const String& fileName);
 // Prints the segment on the default printer, stretched between the page's margins.
 void PrintSegment(ui::TImage* segment);

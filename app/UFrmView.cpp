@@ -1,0 +1,436 @@
+#include "app/UFrmView.h"
+
+#include <cerrno>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "app/Globals.h"
+#include "app/Ucompress.h"
+#include "forms/FrmViewLayout.h"
+#include "framework/graphics/Dib.h"
+#include "framework/graphics/Jpeg.h"
+#include "framework/graphics/Png.h"
+#include "framework/ui/Application.h"
+#include "framework/ui/Clipbrd.h"
+#include "framework/ui/Printers.h"
+#include "framework/ui/Shell.h"
+
+namespace app {
+
+using rtl::Format;
+using rtl::IntToStr;
+
+SegmentGrid ShownSegments;
+SegmentGrid FullSegments;
+int32_t SplitCols = 0;
+int32_t SplitRows = 0;
+int32_t SelectedRow = 0;
+int32_t SelectedCol = 0;
+TFrmView* FrmView = nullptr;
+
+// ---- segment grid --------------------------------------------------------------------------
+
+size_t SegmentGrid::Index(int row, int col)
+{
+    rtl::RangeCheck(row, 1, MaxSplitCells);
+    rtl::RangeCheck(col, 1, MaxSplitCells);
+    return size_t(row - 1) * MaxSplitCells + size_t(col - 1);
+}
+
+ui::TImage*& SegmentGrid::operator()(int row, int col) { return FCells[Index(row, col)]; }
+
+ui::TImage* SegmentGrid::operator()(int row, int col) const { return FCells[Index(row, col)]; }
+
+void SegmentGrid::Reset() { FCells.fill(nullptr); }
+
+// ---- texts ---------------------------------------------------------------------------------
+
+namespace {
+
+constexpr const char* SNotSaved = "Image has not been saved.";
+constexpr const char* SFileSaved = "File saved -> ";
+constexpr const char* SSaveAllHint =
+    "Hint: A window will now open and ask you to enter a file name. Since you have chosen to save ALL "
+    "images, a number will be appended to the end of each file name as all image segments are saved (i.e. "
+    "If you enter sunset.jpg as your image name, the image segments will be named sunset1.jpg, "
+    "sunset2.jpg, etc)";
+constexpr const char* SAllSaved =
+    "All image segments have now been saved. These images were saved in the following folder: ";
+constexpr const char* SCopied =
+    "Your chosen image segment has now been copied into the windows clipboard. You may now paste your "
+    "image segment into any other application or document.";
+constexpr const char* SNoPaintProgram =
+    "PC Paintbrush was not found in the default windows directory on your system. Please find and copy PC "
+    "Paintbrush (pbrush.exe or mspaint.exe) into your windows directory on your system, then run this "
+    "option again.";
+constexpr const char* SPaintNotStarted =
+    "You cannot view this file because you do not have a default Paintbrush application found on your "
+    "computer.";
+
+// The paint programs' names, as this platform localises them.
+constexpr const char* SPaintbrushName = "/kolourpaint";
+constexpr const char* SMsPaintName = "/mtpaint";
+
+constexpr const char* PaintTempFileName = "/tempbitm.bmp";
+
+// ShellExecute results below this one are failures.
+constexpr int ShellFailureBelow = 32;
+
+// The thumbnail box and its two sides.
+constexpr int ThumbWidth = 115;
+constexpr int ThumbHeight = 68;
+
+String JpegReplaceQuestion(const String& fileName)
+{
+    return "This file name, " + fileName + ", already exists. Replace the existing file?";
+}
+
+String ReplaceQuestion(const String& fileName)
+{
+    return "This file name (" + rtl::ExtractFileName(fileName) + ") already exists. Replace the existing file?";
+}
+
+bool AskReplace(const String& question)
+{
+    return ui::MessageDlg(question, ui::TMsgDlgType::mtConfirmation, ui::mbYes | ui::mbNo) == ui::mrYes;
+}
+
+// ---- files -----------------------------------------------------------------------------------
+
+enum class SaveFormat { Jpeg, Png, Bitmap };
+
+// Chosen by substring tests on the upper-cased name, JPEG first.
+SaveFormat FormatForName(const String& fileName)
+{
+    const String upper = rtl::UpperCase(fileName);
+    if (upper.find(".JPG") != String::npos) return SaveFormat::Jpeg;
+    if (upper.find(".PNG") != String::npos) return SaveFormat::Png;
+    return SaveFormat::Bitmap;
+}
+
+// The chosen name with n before the extension of its file-name part (at its end without one).
+String NumberedName(const String& fileName, int n)
+{
+    const String folder = rtl::ExtractFilePath(fileName);
+    const String name = rtl::ExtractFileName(fileName);
+    const String ext = rtl::ExtractFileExt(name);
+    return folder + name.substr(0, name.size() - ext.size()) + IntToStr(n) + ext;
+}
+
+// A name in the target's folder that no file uses yet.
+String TemporaryNameBeside(const String& fileName)
+{
+    static unsigned sequence = 0;
+    const String folder = rtl::ExtractFilePath(fileName);
+    for (;;) {
+        String candidate = folder + ".quadrell-" + IntToStr(++sequence) + ".part";
+        if (!rtl::FileExists(candidate) && !rtl::DirectoryExists(candidate)) return candidate;
+    }
+}
+
+void ReplaceAll(String& text, const String& what, const String& with)
+{
+    if (what.empty()) return;
+    for (size_t at = text.find(what); at != String::npos; at = text.find(what, at + with.size()))
+        text.replace(at, what.size(), with);
+}
+
+// Writes the file under a temporary name in its folder and moves it over fileName only once it is
+// complete: a failed write leaves an existing file as it was and no partial file behind. Errors
+// name the file the user chose.
+void WriteThroughTemporary(const String& fileName, const std::function<void(const String&)>& write)
+{
+    const String temporary = TemporaryNameBeside(fileName);
+    try {
+        write(temporary);
+    } catch (rtl::Exception& e) {
+        rtl::DeleteFile(temporary);
+        String message = e.Message();
+        ReplaceAll(message, temporary, fileName);
+        e.SetMessage(message);
+        throw;
+    } catch (...) {
+        rtl::DeleteFile(temporary);
+        throw;
+    }
+    if (!rtl::RenameFile(temporary, fileName)) {
+        const int error = errno;
+        rtl::DeleteFile(temporary);
+        throw rtl::EFCreateError(Format("Cannot create file \"%s\". %s", {fileName, std::strerror(error)}));
+    }
+}
+
+gfx::TGraphic& SegmentGraphic(ui::TImage* segment)
+{
+    gfx::TGraphic* graphic = segment->Picture().Graphic();
+    if (!graphic) throw rtl::EInvalidGraphic("The image segment holds no picture");
+    return *graphic;
+}
+
+// PNG through the PNG class, anything else in the segment's own format (a bitmap).
+void WriteSegment(const String& fileName, ui::TImage* segment, SaveFormat format)
+{
+    gfx::TGraphic& graphic = SegmentGraphic(segment);
+    WriteThroughTemporary(fileName, [&](const String& temporary) {
+        if (format == SaveFormat::Png) SaveGraphicAs(graphic, gfx::TPngImage::StaticClass(), temporary);
+        else graphic.SaveToFile(temporary);
+    });
+}
+
+Tfrmcomp& QualityDialog()
+{
+    // Made at start-up; a viewer used without it (a tool, a test) gets one that lives as long.
+    if (!frmcomp) frmcomp = new Tfrmcomp(&ui::Application());
+    return *frmcomp;
+}
+
+// Every JPEG save starts at the recommended quality and shows it; the bar may change it. However
+// the dialog is closed, the save goes on with JpegQuality as it is then.
+void AskJpegQuality()
+{
+    Tfrmcomp& dialog = QualityDialog();
+    JpegQuality = DefaultJpegQuality;
+    dialog.ShowQuality(DefaultJpegQuality);
+    dialog.ShowModal();
+}
+
+}  // namespace
+
+// ---- the viewer ---------------------------------------------------------------------------------
+
+TFrmView::TFrmView(ui::TComponent* owner) : ui::TForm(owner)
+{
+    forms::ApplyDesign(*this, forms::FrmViewDesign());
+    Bind(GroupBox1, "GroupBox1");
+    Bind(Label1, "Label1");
+    Bind(ListBox1, "ListBox1");
+    Bind(ImageThumb, "ImageThumb");
+    Bind(Image1, "Image1");
+    Bind(Cmdwork, "Cmdwork");
+    Bind(CmdCopy, "CmdCopy");
+    Bind(CmdSaveAll, "CmdSaveAll");
+    Bind(CmdPaint, "CmdPaint");
+    Bind(CmdPrint, "CmdPrint");
+    Bind(BitBtn1, "BitBtn1");
+    Bind(SaveDialog1, "SaveDialog1");
+    ListBox1->OnClick = [this](ui::TObject* s) { ListBox1Click(s); };
+    BitBtn1->OnClick = [this](ui::TObject* s) { BitBtn1Click(s); };
+    Cmdwork->OnClick = [this](ui::TObject* s) { CmdworkClick(s); };
+    CmdSaveAll->OnClick = [this](ui::TObject* s) { CmdSaveAllClick(s); };
+    CmdCopy->OnClick = [this](ui::TObject* s) { CmdCopyClick(s); };
+    CmdPrint->OnClick = [this](ui::TObject* s) { CmdPrintClick(s); };
+    CmdPaint->OnClick = [this](ui::TObject* s) { CmdPaintClick(s); };
+    DoCreate();
+}
+
+bool TFrmView::HasSelection() const
+{
+    return FSelected && SelectedRow >= 1 && SelectedRow <= SplitRows && SelectedCol >= 1 &&
+           SelectedCol <= SplitCols && SelectedRow <= MaxSplitCells && SelectedCol <= MaxSplitCells &&
+           FullSegments(SelectedRow, SelectedCol) != nullptr;
+}
+
+ui::TImage* TFrmView::SelectedSegment() const { return FullSegments(SelectedRow, SelectedCol); }
+
+// ---- selection and thumbnail ----------------------------------------------------------------------
+
+void TFrmView::ListBox1Click(ui::TObject*)
+{
+    if (ListBox1->Items().Count() == 0 || ListBox1->ItemIndex() < 0 || SplitCols <= 0) return;
+    FSelected = false;
+    SelectSegmentFromList();
+    ui::TImage* segment = FullSegments(SelectedRow, SelectedCol);
+    if (!segment) return;
+    FitSegmentThumb(segment);
+    ImageThumb->Picture().Assign(segment->Picture());
+    FSelected = true;
+}
+
+void TFrmView::SelectSegmentFromList()
+{
+    String text = ListBox1->Items()[ListBox1->ItemIndex()];
+    const size_t hash = text.find('#');
+    if (hash != String::npos) text.erase(0, hash + 1);
+    const int n = rtl::StrToInt(text);
+    if (n > SplitCols) SelectedRow = n / SplitCols + (n % SplitCols != 0 ? 1 : 0);
+    else SelectedRow = 1;
+    SelectedCol = n % SplitCols;
+    if (SelectedCol == 0) SelectedCol = SplitCols;
+    Cmdwork->SetCaption("Save Image #" + IntToStr(n));
+    CmdPrint->SetCaption("Print Image #" + IntToStr(n));
+}
+
+void TFrmView::FitSegmentThumb(ui::TImage* segment)
+{
+    const int w = segment->Picture().Width();
+    const int h = segment->Picture().Height();
+    ImageThumb->Picture().Clear();
+    ImageThumb->SetWidth(ThumbWidth);
+    ImageThumb->SetHeight(ThumbHeight);
+    if (w < ThumbWidth && h < ThumbHeight) {
+        ImageThumb->SetStretch(false);
+        return;
+    }
+    ImageThumb->SetStretch(true);
+    if (w >= h) {
+        const float r = float(h) / float(w);
+        const int64_t fitted = rtl::Round(double(ThumbWidth) * double(r));
+        if (fitted <= ThumbHeight) ImageThumb->SetHeight(int(fitted));
+        else ImageThumb->SetWidth(int(rtl::Round(6800.0 / (double(r) * 100.0))));
+    } else {
+        const float r = float(w) / float(h);
+        ImageThumb->SetWidth(int(rtl::Round(double(ThumbHeight) * double(r))));
+    }
+}
+
+void TFrmView::BitBtn1Click(ui::TObject*) { Close(); }
+
+// ---- saving ------------------------------------------------------------------------------------
+
+void SaveGraphicAs(gfx::TGraphic& graphic, const gfx::TGraphicClass& targetClass, const String& fileName)
+{
+    if (&graphic.ClassType() == &targetClass) {
+        graphic.SaveToFile(fileName);
+        return;
+    }
+    std::unique_ptr<gfx::TGraphic> target(targetClass.Create());
+    gfx::TBitmap bitmap;
+    bitmap.Assign(graphic);
+    target->Assign(bitmap);
+    target->SaveToFile(fileName);
+}
+
+void SaveSegmentAsJpeg(const String& fileName, ui::TImage* segment, bool showMessages)
+{
+    gfx::TJPEGImage jpeg;
+    jpeg.Assign(segment->Picture().Bitmap());
+    jpeg.SetCompressionQuality(JpegQuality);
+    jpeg.Compress();
+    if (rtl::FileExists(fileName) && !AskReplace(JpegReplaceQuestion(fileName))) {
+        if (showMessages) ui::ShowMessage(SNotSaved);
+        return;
+    }
+    WriteThroughTemporary(fileName, [&](const String& temporary) { jpeg.SaveToFile(temporary); });
+    if (showMessages) ui::ShowMessage(SFileSaved + fileName);
+}
+
+void TFrmView::CmdworkClick(ui::TObject*)
+{
+    if (!HasSelection()) return;
+    if (!SaveDialog1->Execute() || SaveDialog1->FileName().empty()) return;
+    const String fileName = SaveDialog1->FileName();
+    ui::TImage* segment = SelectedSegment();
+    const SaveFormat format = FormatForName(fileName);
+    if (format == SaveFormat::Jpeg) {
+        AskJpegQuality();
+        SaveSegmentAsJpeg(fileName, segment, true);
+        return;
+    }
+    if (rtl::FileExists(fileName) && !AskReplace(ReplaceQuestion(fileName))) {
+        ui::ShowMessage(SNotSaved);
+        return;
+    }
+    WriteSegment(fileName, segment, format);
+    ui::ShowMessage(SFileSaved + fileName);
+}
+
+void TFrmView::CmdSaveAllClick(ui::TObject*)
+{
+    ui::ShowMessage(SSaveAllHint);
+    if (!SaveDialog1->Execute() || SaveDialog1->FileName().empty()) return;
+    const String chosen = SaveDialog1->FileName();
+    JpegQuality = DefaultJpegQuality;
+    if (FormatForName(chosen) == SaveFormat::Jpeg) AskJpegQuality();
+    // Without a selected segment of this split there is nothing to write.
+    const bool segments = HasSelection();
+    int n = 0;
+    for (int r = 1; segments && r <= SplitRows; ++r) {
+        for (int c = 1; c <= SplitCols; ++c) {
+            ++n;
+            ui::TImage* segment = FullSegments(r, c);
+            const String name = NumberedName(chosen, n);
+            const SaveFormat format = FormatForName(name);
+            if (format == SaveFormat::Jpeg) {
+                SaveSegmentAsJpeg(name, segment, false);
+                continue;
+            }
+            if (rtl::FileExists(name) && !AskReplace(ReplaceQuestion(name))) continue;
+            WriteSegment(name, segment, format);
+        }
+    }
+    ui::ShowMessage(SAllSaved + rtl::ExtractFilePath(chosen));
+}
+
+// ---- copy, print, paint ----------------------------------------------------------------------------
+
+void TFrmView::CmdCopyClick(ui::TObject*)
+{
+    if (!HasSelection()) return;
+    ui::Clipboard().Assign(SelectedSegment()->Picture());
+    ui::MessageDlg(SCopied, ui::TMsgDlgType::mtInformation, ui::mbOK);
+}
+
+void PrintSegment(ui::TImage* segment)
+{
+    gfx::TBitmap& bitmap = segment->Picture().Bitmap();
+    uint32_t headerSize = 0, imageSize = 0;
+    gfx::GetDIBSizes(bitmap, headerSize, imageSize);
+    std::vector<uint8_t> header(headerSize), pixels(imageSize);
+    if (!gfx::GetDIB(bitmap, header.data(), pixels.data())) return;
+    gfx::TBitmapInfoHeader info;
+    std::memcpy(&info, header.data(), sizeof info);
+
+    ui::TPrinter& printer = ui::Printer();
+    printer.SetOrientation(ui::TPrinterOrientation::poPortrait);
+    printer.BeginDoc();
+    try {
+        const int p = printer.Canvas().Font.PixelsPerInch;
+        ui::StretchDIBits(printer.Canvas().Handle(), p, 3 * p, printer.PageWidth() - 2 * p,
+                          printer.PageHeight() - 6 * p, 0, 0, info.biWidth, info.biHeight, pixels.data(),
+                          header.data(), gfx::DIB_RGB_COLORS, gfx::SRCCOPY);
+    } catch (...) {
+        printer.EndDoc();
+        throw;
+    }
+    printer.EndDoc();
+}
+
+void TFrmView::CmdPrintClick(ui::TObject*)
+{
+    if (!HasSelection()) return;
+    PrintSegment(SelectedSegment());
+}
+
+void TFrmView::CmdPaintClick(ui::TObject*)
+{
+    if (!HasSelection()) return;
+    const String candidates[] = {
+        WindowsDir + SPaintbrushName,
+        WindowsDir + SMsPaintName,
+        WindowsDir + "/system32" + SMsPaintName,
+        WindowsDir + "/system32" + SPaintbrushName,
+        WindowsDir + "/system" + SMsPaintName,
+        WindowsDir + "/system" + SPaintbrushName,
+    };
+    String program;
+    for (const String& candidate : candidates) {
+        if (rtl::FileExists(candidate)) {
+            program = candidate;
+            break;
+        }
+    }
+    if (program.empty()) {
+        ui::MessageDlg(SNoPaintProgram, ui::TMsgDlgType::mtInformation, ui::mbOK);
+        return;
+    }
+    const String paintTempFile = DataFolder + PaintTempFileName;
+    gfx::TGraphic& graphic = SegmentGraphic(SelectedSegment());
+    WriteThroughTemporary(paintTempFile, [&](const String& temporary) { graphic.SaveToFile(temporary); });
+    // Both paths go whole to the program, however long.
+    if (ui::ShellExecute(nullptr, "open", program, paintTempFile, "", ui::SW_SHOWMAXIMIZED) < ShellFailureBelow)
+        ui::ShowMessage(SPaintNotStarted);
+}
+
+}  // namespace app
