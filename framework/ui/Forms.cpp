@@ -155,6 +155,28 @@ void TForm::SetAutoScroll(bool on)
     }
 }
 
+gfx::TPoint TForm::ScrollPosition() const
+{
+    auto* w = static_cast<FormWidget*>(FWidget);
+    if (!w) return {};
+    return {w->Scroller->horizontalScrollBar()->value(), w->Scroller->verticalScrollBar()->value()};
+}
+
+gfx::TPoint TForm::ScrollRange() const
+{
+    auto* w = static_cast<FormWidget*>(FWidget);
+    if (!w) return {};
+    return {w->Scroller->horizontalScrollBar()->maximum(), w->Scroller->verticalScrollBar()->maximum()};
+}
+
+void TForm::SetScrollPosition(int x, int y)
+{
+    auto* w = static_cast<FormWidget*>(FWidget);
+    if (!w) return;
+    w->Scroller->horizontalScrollBar()->setValue(x);
+    w->Scroller->verticalScrollBar()->setValue(y);
+}
+
 QWidget* TForm::CreateWidget(QWidget*)
 {
     auto* w = new FormWidget(*this);

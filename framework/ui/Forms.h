@@ -49,6 +49,10 @@ public:
     // the view follows the vertical bar while it is dragged.
     bool AutoScroll() const { return FAutoScroll; }
     void SetAutoScroll(bool on);
+    // Where the view of an AutoScroll window stands, and how far it can go (0, 0 without widgets).
+    gfx::TPoint ScrollPosition() const;
+    gfx::TPoint ScrollRange() const;
+    void SetScrollPosition(int x, int y);
 
     void SetVisible(bool visible) override;  // showing a window makes its widgets (with a GUI)
     void BringToFront();

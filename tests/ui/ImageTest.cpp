@@ -1,0 +1,135 @@
+// Images drawn by their parent: thousands of them are cheap, and only those in view are drawn.
+#include <gtest/gtest.h>
+
+#include "framework/ui/Application.h"
+#include "framework/ui/Forms.h"
+#include "framework/ui/StdCtrls.h"
+
+namespace {
+
+using namespace ui;
+
+gfx::TBitmap Solid(int w, int h, gfx::TColor c)
+{
+    gfx::TBitmap b(w, h, gfx::TPixelFormat::pf24bit);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) b.SetPixel(x, y, c);
+    return b;
+}
+
+TEST(Image, CanvasGivesABitmapOfTheControlsSize)
+{
+    TForm form(nullptr);
+    auto* image = new TImage(&form);
+    image->SetBounds(0, 0, 33, 17);
+    gfx::TCanvas& canvas = image->Canvas();
+    ASSERT_NE(image->Picture().Graphic(), nullptr);
+    EXPECT_EQ(image->Picture().Width(), 33);
+    EXPECT_EQ(image->Picture().Height(), 17);
+    EXPECT_EQ(&canvas, &image->Canvas());  // the same bitmap the next time
+}
+
+TEST(Image, AutoSizeFollowsThePicture)
+{
+    TForm form(nullptr);
+    auto* image = new TImage(&form);
+    image->SetAutoSize(true);
+    gfx::TBitmap pic = Solid(34, 34, gfx::RGB(255, 255, 0));
+    image->Picture().SetGraphic(&pic);
+    EXPECT_EQ(image->Width(), 34);
+    EXPECT_EQ(image->Height(), 34);
+}
+
+class ImageScreen : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!GuiRunning()) GTEST_SKIP() << "no GUI";
+    }
+};
+
+TEST_F(ImageScreen, TheParentDrawsThePicture)
+{
+    TForm form(nullptr);
+    form.SetBorderStyle(TFormBorderStyle::bsNone);
+    form.SetClientSize(100, 80);
+    form.SetColor(clWhite);
+    auto* stretched = new TImage(&form);
+    stretched->SetParent(&form);
+    stretched->SetBounds(10, 10, 40, 20);
+    stretched->SetStretch(true);
+    gfx::TBitmap red = Solid(4, 2, gfx::RGB(255, 0, 0));
+    stretched->Picture().SetGraphic(&red);
+    auto* plain = new TImage(&form);
+    plain->SetParent(&form);
+    plain->SetBounds(60, 40, 30, 30);
+    gfx::TBitmap blue = Solid(10, 10, gfx::RGB(0, 0, 255));
+    plain->Picture().SetGraphic(&blue);
+
+    gfx::TBitmap shot = form.Snapshot();
+    ASSERT_EQ(shot.Width(), 100);
+    EXPECT_EQ(shot.GetPixel(12, 12), gfx::RGB(255, 0, 0));
+    EXPECT_EQ(shot.GetPixel(48, 28), gfx::RGB(255, 0, 0));  // stretched over the whole control
+    EXPECT_EQ(shot.GetPixel(52, 12), gfx::RGB(255, 255, 255));
+    EXPECT_EQ(shot.GetPixel(65, 45), gfx::RGB(0, 0, 255));
+    EXPECT_EQ(shot.GetPixel(80, 60), gfx::RGB(255, 255, 255));  // not stretched: its own size
+}
+
+TEST_F(ImageScreen, TenThousandImagesOnlyThoseInViewAreDrawn)
+{
+    constexpr int kSide = 100, kCell = 20, kGap = 5;
+    TForm form(nullptr);
+    form.SetBorderStyle(TFormBorderStyle::bsNone);
+    form.SetClientSize(400, 300);
+    form.SetAutoScroll(true);
+    gfx::TBitmap pic = Solid(kCell, kCell, gfx::RGB(0, 128, 0));
+    std::vector<TImage*> images;
+    for (int r = 0; r < kSide; ++r)
+        for (int c = 0; c < kSide; ++c) {
+            auto* image = new TImage(&form);
+            image->SetBounds(kGap + c * (kCell + kGap), kGap + r * (kCell + kGap), kCell, kCell);
+            image->Picture().SetGraphic(&pic);
+            image->SetParent(&form);
+            images.push_back(image);
+        }
+    form.Snapshot();
+    gfx::TPoint at = form.ScrollPosition();
+    auto painted = [&] {
+        int n = 0;
+        for (TImage* i : images) n += i->PaintCount() > 0;
+        return n;
+    };
+    EXPECT_EQ(at.X, 0);
+    EXPECT_GT(painted(), 0);
+    EXPECT_LE(painted(), 16 * 12);  // the images meeting the 400 x 300 view
+    for (TImage* i : images)
+        if (i->PaintCount() > 0) {
+            EXPECT_LT(i->Left(), 400);
+            EXPECT_LT(i->Top(), 300);
+        }
+    EXPECT_GT(images.front()->PaintCount(), 0);
+    EXPECT_EQ(images.back()->PaintCount(), 0);
+
+    // The bars reach the farthest image.
+    gfx::TPoint range = form.ScrollRange();
+    EXPECT_GE(range.X + 400, kGap + kSide * (kCell + kGap) - kGap);
+    EXPECT_GE(range.Y + 300, kGap + kSide * (kCell + kGap) - kGap);
+    form.SetScrollPosition(range.X, range.Y);
+    form.Snapshot();
+    EXPECT_GT(images.back()->PaintCount(), 0);
+    EXPECT_LE(painted(), 2 * 16 * 12);
+}
+
+TEST_F(ImageScreen, AClickOnAnImageReachesItsHandler)
+{
+    ScriptedSeam seam;
+    TForm form(nullptr);
+    auto* image = new TImage(&form);
+    image->SetParent(&form);
+    int clicks = 0;
+    image->OnClick = [&](TObject* s) { ++clicks; EXPECT_EQ(s, image); };
+    image->Click();
+    EXPECT_EQ(clicks, 1);
+}
+
+}  // namespace
