@@ -223,8 +223,9 @@ uint8_t NearestPaletteIndex(const std::vector<TRGBQuad>& palette, uint8_t b, uin
 
 namespace {
 
-inline uint8_t Expand5(unsigned v) { return uint8_t(v << 3 | v >> 2); }
-inline uint8_t Expand6(unsigned v) { return uint8_t(v << 2 | v >> 4); }
+// Scaled with rounding, as the BMP reader scales any bit field.
+inline uint8_t Expand5(unsigned v) { return uint8_t((v * 255 + 15) / 31); }
+inline uint8_t Expand6(unsigned v) { return uint8_t((v * 255 + 31) / 63); }
 
 inline unsigned IndexAt(const uint8_t* row, int x, int bpp)
 {

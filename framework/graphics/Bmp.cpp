@@ -361,6 +361,8 @@ void TBitmap::LoadFromStream(TStream& stream)
             RaiseInvalid();
         d = TBitmapData::Create(h.Width, h.Height, TargetFormat(h), false);
         ReadRows(stream, h, *d, dataAvailable);
+        // Behind the last row's padding, where a stream holding more than this bitmap goes on.
+        stream.SetPosition(start + h.PixelOffset + std::min(fileStride * h.Height, dataAvailable));
     }
     if (h.BitCount <= 8)
         d->Palette = std::move(palette);

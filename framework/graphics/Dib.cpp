@@ -154,7 +154,7 @@ HBITMAP MakeDeviceBitmap(const TBitmapInfoHeader* header, uint32_t init, const v
             case 8: c = colours[src[x]]; break;
             case 16: {
                 unsigned v = unsigned(src[2 * x]) | unsigned(src[2 * x + 1]) << 8;
-                auto five = [](unsigned f) { return uint32_t(f << 3 | f >> 2); };
+                auto five = [](unsigned f) { return uint32_t((f * 255 + 15) / 31); };
                 c = five(v & 31) | five((v >> 5) & 31) << 8 | five((v >> 10) & 31) << 16;
                 break;
             }
