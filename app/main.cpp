@@ -1,1 +1,3 @@
-int main() { return 0; }
+#include "app/Project.h"
+
+int main() { return app::RunProgram(); }

@@ -1,0 +1,54 @@
+#include "app/Project.h"
+
+#include "app/Uadjust.h"
+#include "app/Ucompress.h"
+#include "app/Ufirst.h"
+#include "framework/graphics/Formats.h"
+#include "framework/ui/Application.h"
+#include "gif/GifUnit.h"
+
+namespace app {
+
+namespace {
+bool gUnitsReady = false;
+}
+
+void InitUnits()
+{
+    if (gUnitsReady) return;
+    gUnitsReady = true;
+    gfx::RegisterBuiltInPictureFormats();
+    gfx::RegisterJpegFormat();
+    gif::InitGifUnit();
+    gfx::RegisterPngFormat();
+}
+
+void DoneUnits()
+{
+    if (!gUnitsReady) return;
+    gUnitsReady = false;
+    gif::DoneGifUnit();
+}
+
+void CreateAutoForms()
+{
+    ui::TApplication& application = ui::Application();
+    application.SetTitle("Quadrell Image Splitter");
+    application.CreateForm(FrmFirst);
+    application.CreateForm(Frmadjust);
+    application.CreateForm(frmcomp);
+}
+
+int RunProgram()
+{
+    InitUnits();
+    ui::Application().Initialize();
+    // Qt's application object resets the locale; the user's own is set after it.
+    rtl::InitLocale();
+    CreateAutoForms();
+    ui::Application().Run();
+    DoneUnits();
+    return 0;
+}
+
+}  // namespace app

@@ -1,0 +1,432 @@
+#include "app/Ufirst.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <memory>
+
+#include "app/UFrmView.h"
+#include "app/Uabout.h"
+#include "app/Uadjust.h"
+#include "forms/FrmFirstLayout.h"
+#include "framework/rtl/IniFiles.h"
+#include "framework/ui/Shell.h"
+
+namespace app {
+
+String HistoryIniPath;
+String SourceImagePath;
+bool ImageSelected = false;
+int32_t SourceWidth = 0;
+int32_t SourceHeight = 0;
+int32_t SegmentWidth = 0;
+int32_t SegmentHeight = 0;
+
+TFrmFirst* FrmFirst = nullptr;
+
+const char* const MsgSelectFirst =
+    "You must first select an image, use the button at the top of the window to select an image.";
+const char* const MsgManySegments =
+    "You are splitting images in a way that will create a very large number of split images. If this "
+    "is what you really wish to do, click yes below. (Please be patient as this can consume alot of "
+    "computer resources depending upon your system.";
+const char* const MsgNoDataFolder =
+    "Could not create a folder as you do not have authority on your system. Please right click this "
+    "software icon on your desktop, and choose the option to \"Run as Admin\" (only needs to be done one "
+    "time), as you currently do not have authority to create a new folder.";
+
+namespace {
+
+const char* const TextNowChoose =
+    "Now simply choose the number of horizontal and vertical images to split into, then click the split "
+    "image button. (The original image is never modified or altered in any way).";
+const char* const TextConverterTitle =
+    "Slide the scroll bar below to adjust the image size, then click the save button. You can also click "
+    "on the image to view in the image viewer, instantly calculate new images sizes, and reset the image "
+    "to the original size. Sliding the scrollbar will show you a continuous view of your adjusted image.";
+
+// The main window's links.
+const char* const DownloadPage = "download.html";
+const char* const HelpPage = "index.htm";
+const char* const DownloadSite = "https://quadrell.example/downloads";
+const char* const SupportAddress = "support@quadrell.example";
+const char* const SupportSubject = "Quadrell Image Splitter support";
+const char* const MsgDownloadGone =
+    "The download page appears to have been removed. You can still view the software downloads by "
+    "opening your browser and going to ";
+const char* const MsgNoBrowser =
+    "You cannot view this file because you do not have a default web browser setup. You can still view "
+    "this file by opening your web browser and pointing to the file index.htm which is located in your "
+    "install directory.";
+const char* const MsgNoMailer =
+    "You cannot view this file because you do not have a default email software setup. Please send your "
+    "questions to support at ";
+const char* const MsgNoViewer =
+    "You cannot view this file because you do not have a default viewer for this on your system. You "
+    "need a viewer on your system to view this file type.";
+
+const char* const HistorySection = "History";
+const char* const LastDirKey = "Last Dir";
+
+// Where the platform names no Windows directory.
+const char* const DefaultWindowsDir = "/windows";
+
+}  // namespace
+
+// ---- paths and the history ini ---------------------------------------------------------------
+
+bool FolderExists(const String& path) { return rtl::DirectoryExists(path); }
+
+void PrepareDataFolder()
+{
+    String appData = ui::AppDataFolder();
+    if (appData.empty()) appData = rtl::TempFolder();
+    DataFolder = appData + "/Quadrell";
+    if (!FolderExists(DataFolder)) {
+        // A fresh account may lack the application-data folder itself; as for any program on this
+        // desktop it is made when first needed.
+        if (!FolderExists(appData)) rtl::CreateDir(appData);
+        if (!rtl::CreateDir(DataFolder)) ui::MessageDlg(MsgNoDataFolder, ui::TMsgDlgType::mtWarning, ui::mbOK);
+    }
+    SettingsIniPath = DataFolder + "/vomix25.ini";
+}
+
+String GetWindowsDir()
+{
+    String dir = ui::WindowsDirectory();
+    return dir.empty() ? String(DefaultWindowsDir) : dir;
+}
+
+void ReadLastDir()
+{
+    rtl::TIniFile ini(HistoryIniPath);
+    FrmFirst->OpenDialog1->SetInitialDir(ini.ReadString(HistorySection, LastDirKey, ""));
+}
+
+void WriteLastDir(const String& fileName)
+{
+    rtl::TIniFile ini(HistoryIniPath);
+    ini.WriteString(HistorySection, LastDirKey, rtl::ExtractFilePath(fileName));
+}
+
+// ---- the window --------------------------------------------------------------------------------
+
+TFrmFirst::TFrmFirst(ui::TComponent* owner) : ui::TForm(owner)
+{
+    forms::ApplyDesign(*this, forms::FrmFirstLayout());
+    Bind(BitBtn1, "BitBtn1");
+    Bind(BitBtn3, "BitBtn3");
+    Bind(BitBtn4, "BitBtn4");
+    Bind(LblChosen, "LblChosen");
+    Bind(LblSizeAndWidth, "LblSizeAndWidth");
+    Bind(Lblinfo, "Lblinfo");
+    Bind(OpenDialog1, "OpenDialog1");
+    Bind(Image1, "Image1");
+    Bind(Button1, "Button1");
+    Bind(CmdSupport, "CmdSupport");
+    Bind(Cmdimage, "Cmdimage");
+    Bind(Panel1, "Panel1");
+    Bind(SpinW, "SpinW");
+    Bind(Lblacross, "Lblacross");
+    Bind(SpinH, "SpinH");
+    Bind(LblDown, "LblDown");
+    Bind(RadPixel, "RadPixel");
+    Bind(RadNum, "RadNum");
+    Bind(CmdSplit, "CmdSplit");
+    Bind(ChkShowNum, "ChkShowNum");
+    Bind(Lblcreate, "Lblcreate");
+    Bind(LblWrite, "LblWrite");
+
+    BitBtn1->OnClick = [this](ui::TObject* s) { BitBtn1Click(s); };
+    BitBtn3->OnClick = [this](ui::TObject* s) { BitBtn3Click(s); };
+    BitBtn4->OnClick = [this](ui::TObject* s) { BitBtn4Click(s); };
+    Button1->OnClick = [this](ui::TObject* s) { Button1Click(s); };
+    CmdSupport->OnClick = [this](ui::TObject* s) { CmdSupportClick(s); };
+    Cmdimage->OnClick = [this](ui::TObject* s) { CmdimageClick(s); };
+    Image1->OnClick = [this](ui::TObject* s) { Image1Click(s); };
+    RadNum->OnClick = [this](ui::TObject* s) { RadNumClick(s); };
+    RadPixel->OnClick = [this](ui::TObject* s) { RadPixelClick(s); };
+    CmdSplit->OnClick = [this](ui::TObject* s) { CmdSplitClick(s); };
+    OnCreate = [this](ui::TObject* s) { FormCreate(s); };
+    DoCreate();
+}
+
+void TFrmFirst::FormCreate(ui::TObject*)
+{
+    PrepareDataFolder();
+    RadNum->SetChecked(true);
+    CmdSupport->SetVisible(true);
+    ImageSelected = false;
+    FolderMode = false;
+    HistoryIniPath = DataFolder + "/qorin7.ini";
+    ReadLastDir();
+    WindowsDir = GetWindowsDir();
+}
+
+// ---- picture selection -------------------------------------------------------------------------
+
+namespace {
+
+// True while a selection runs. A GIF decode lets pending clicks run; while it lasts the commands
+// that touch the holders do nothing, and their buttons are disabled.
+bool SelectionBusy = false;
+
+class SelectionGuard {
+public:
+    explicit SelectionGuard(TFrmFirst& window) : FWindow(window)
+    {
+        SelectionBusy = true;
+        FWindow.Cmdimage->SetEnabled(false);
+        FWindow.CmdSplit->SetEnabled(false);
+    }
+    ~SelectionGuard()
+    {
+        SelectionBusy = false;
+        FWindow.Cmdimage->SetEnabled(true);
+        FWindow.CmdSplit->SetEnabled(true);
+    }
+    SelectionGuard(const SelectionGuard&) = delete;
+    SelectionGuard& operator=(const SelectionGuard&) = delete;
+
+private:
+    TFrmFirst& FWindow;
+};
+
+}  // namespace
+
+void TFrmFirst::CmdimageClick(ui::TObject*)
+{
+    if (SelectionBusy) return;
+    SelectionGuard guard(*this);
+    ReadLastDir();
+    if (!OpenDialog1->Execute()) return;
+    SourceImagePath = OpenDialog1->FileName();
+    if (SourceImagePath.empty()) return;
+    ImageSelected = true;
+    LoadImageIntoHolders(SourceImagePath, false, true);
+    FitMainThumbnail();
+    Image1->Picture().Assign(Frmadjust->ImageSave->Picture());
+    ConverterImagePath = SourceImagePath;
+    FolderMode = false;
+    Frmadjust->Lbltitle->SetCaption(TextConverterTitle);
+    ShowFileFacts();
+    WriteLastDir(SourceImagePath);
+}
+
+// The file's facts on both windows, and the picture's size.
+void TFrmFirst::ShowFileFacts()
+{
+    rtl::TFileFacts facts = rtl::FindFileFacts(SourceImagePath);
+    String sizeText;
+    if (facts.Found) {
+        rtl::RangeCheck(facts.Size, 0, std::numeric_limits<int32_t>::max());
+        sizeText = rtl::IntToStr(facts.Size);
+        Lblcreate->SetCaption("Created on : " + rtl::DateTimeToStr(rtl::SystemTimeToDateTime(facts.Created)));
+        LblWrite->SetCaption("Modified : " + rtl::DateTimeToStr(rtl::SystemTimeToDateTime(facts.Modified)));
+    } else {
+        // The file went away after it was loaded: only what the picture tells is shown.
+        Lblcreate->SetCaption("Created on : ");
+        LblWrite->SetCaption("Modified : ");
+    }
+    String name = rtl::ExtractFileName(SourceImagePath);
+    Frmadjust->Lblsize->SetCaption(sizeText);
+    Frmadjust->Lbldetails->SetCaption("Original Image Size:");
+    Frmadjust->Lblname->SetCaption("Original Image Name:");
+    Frmadjust->LblImageName->SetCaption(name);
+    SourceWidth = Frmadjust->ImageHidden->Picture().Width();
+    SourceHeight = Frmadjust->ImageHidden->Picture().Height();
+    LblChosen->SetCaption("Image Chosen: " + name);
+    String size = "Image is " + rtl::IntToStr(SourceWidth) + " x " + rtl::IntToStr(SourceHeight);
+    if (facts.Found) size += ", " + sizeText + " bytes";
+    LblSizeAndWidth->SetCaption(size);
+    Lblinfo->SetCaption(TextNowChoose);
+}
+
+// ---- split modes ---------------------------------------------------------------------------------
+
+void TFrmFirst::RadNumClick(ui::TObject*)
+{
+    SpinW->SetMaxValue(120);
+    SpinW->SetMinValue(1);
+    SpinH->SetMaxValue(120);
+    SpinH->SetMinValue(1);
+    SpinH->SetValue(4);
+    SpinW->SetValue(4);
+    LblDown->SetCaption("Choose split segments - vertical (down)");
+    Lblacross->SetCaption("Choose split segments - horizontal (across)");
+}
+
+void TFrmFirst::RadPixelClick(ui::TObject*)
+{
+    if (!ImageSelected) {
+        ui::ShowMessage(MsgSelectFirst);
+        RadNum->SetChecked(true);
+        return;
+    }
+    SpinW->SetMaxValue(SourceWidth);
+    SpinW->SetMinValue(5);
+    SpinH->SetMaxValue(SourceHeight);
+    SpinH->SetMinValue(5);
+    SpinH->SetValue(35);
+    SpinW->SetValue(35);
+    LblDown->SetCaption("Choose split pixels - vertical (down)");
+    Lblacross->SetCaption("Choose split pixels - horizontal (across)");
+}
+
+// ---- the split ----------------------------------------------------------------------------------
+
+namespace {
+
+int32_t WholeQuotient(int32_t a, int32_t b) { return b > 0 ? a / b : 0; }
+
+// Copies rectangle (x, y, w, h) of a device-format source into a new device-format bitmap, one
+// row copy per row. Parts outside the source stay white.
+gfx::TBitmap CutSegment(const gfx::TBitmap& source, int x, int y, int w, int h)
+{
+    gfx::TBitmap segment;
+    const auto& src = *source.Data();
+    bool inside = x + w <= src.Width && y + h <= src.Height;
+    auto data = gfx::TBitmapData::Create(w, h, gfx::TPixelFormat::pfDevice, !inside);
+    int copyWidth = std::clamp(src.Width - x, 0, w);
+    int copyRows = std::clamp(src.Height - y, 0, h);
+    if (copyWidth > 0)
+        for (int row = 0; row < copyRows; ++row)
+            std::memcpy(data->Row(row), src.Row(y + row) + size_t(x) * 4, size_t(copyWidth) * 4);
+    segment.SetData(std::move(data));
+    return segment;
+}
+
+}  // namespace
+
+void TFrmFirst::CmdSplitClick(ui::TObject*)
+{
+    if (SelectionBusy) return;
+    if (!ImageSelected) {
+        ui::ShowMessage(MsgSelectFirst);
+        return;
+    }
+    int32_t cols, rows, segW, segH;
+    if (RadNum->Checked()) {
+        cols = std::max(SpinW->Value(), 0);
+        rows = std::max(SpinH->Value(), 0);
+        segW = WholeQuotient(SourceWidth, cols);
+        segH = WholeQuotient(SourceHeight, rows);
+    } else {
+        // After a failed first load the limits let the boxes hold 0: no divisor, no segment.
+        segW = SpinW->Value();
+        segH = SpinH->Value();
+        cols = std::min(WholeQuotient(SourceWidth, segW), MaxSplitCells);
+        rows = std::min(WholeQuotient(SourceHeight, segH), MaxSplitCells);
+        if (int64_t(cols) * rows > 3500 &&
+            ui::MessageDlg(MsgManySegments, ui::TMsgDlgType::mtConfirmation, ui::mbYes | ui::mbNo) != ui::mrYes)
+            return;
+    }
+    // A segment without pixels is no segment.
+    if (segW <= 0 || segH <= 0) cols = rows = 0;
+    SplitCols = cols;
+    SplitRows = rows;
+    SegmentWidth = segW;
+    SegmentHeight = segH;
+
+    gfx::TBitmap source;
+    if (const gfx::TGraphic* graphic = Frmadjust->ImageSave->Picture().Graphic()) source.Assign(*graphic);
+    if (source.PixelFormat() != gfx::TPixelFormat::pfDevice) source.SetPixelFormat(gfx::TPixelFormat::pfDevice);
+
+    ShownSegments.Reset();
+    FullSegments.Reset();
+    FrmView = new TFrmView(this);
+    auto freeAll = [] {
+        const int rowsMade = std::min(SplitRows, MaxSplitCells), colsMade = std::min(SplitCols, MaxSplitCells);
+        for (int r = 1; r <= rowsMade; ++r)
+            for (int c = 1; c <= colsMade; ++c) {
+                delete ShownSegments(r, c);
+                ShownSegments(r, c) = nullptr;
+                delete FullSegments(r, c);
+                FullSegments(r, c) = nullptr;
+            }
+        delete FrmView;
+        FrmView = nullptr;
+    };
+    try {
+        const int firstTop = FrmView->GroupBox1->Top() + FrmView->GroupBox1->Height() + 5;
+        const bool numbers = !ChkShowNum->Checked();
+        ui::TListItems& list = FrmView->ListBox1->Items();
+        int n = 0;
+        for (int r = 1; r <= SplitRows; ++r)
+            for (int c = 1; c <= SplitCols; ++c) {
+                ++n;
+                int left = 5 + (c - 1) * (segW + 5);
+                int top = firstTop + (r - 1) * (segH + 5);
+                int x = (c - 1) * segW, y = (r - 1) * segH;
+                ui::TImage*& shown = ShownSegments(r, c);
+                shown = new ui::TImage(this);
+                shown->SetBounds(left, top, segW, segH);
+                ui::TImage*& full = FullSegments(r, c);
+                full = new ui::TImage(this);
+                full->SetBounds(0, 0, segW, segH);
+                // Both copies share the cut pixels until the number is drawn on the shown one.
+                gfx::TBitmap cut = CutSegment(source, x, y, segW, segH);
+                full->Picture().SetGraphicOwned(std::make_unique<gfx::TBitmap>(cut));
+                shown->Picture().SetGraphicOwned(std::make_unique<gfx::TBitmap>(std::move(cut)));
+                if (numbers) shown->Canvas().TextOut(1, 1, rtl::IntToStr(n));
+                shown->SetParent(FrmView);
+                list.Add("Image #" + rtl::IntToStr(n));
+            }
+        source.AssignNothing();
+        FrmView->ListBox1->SetItemIndex(0);
+        FrmView->ListBox1Click(FrmView->ListBox1);
+    } catch (...) {
+        freeAll();
+        SplitCols = SplitRows = 0;
+        throw;
+    }
+    try {
+        FrmView->ShowModal();
+    } catch (...) {
+        freeAll();
+        throw;
+    }
+    freeAll();
+}
+
+// ---- links and the About window ------------------------------------------------------------------
+
+void TFrmFirst::BitBtn1Click(ui::TObject*) { Close(); }
+
+void TFrmFirst::BitBtn4Click(ui::TObject*)
+{
+    String page = rtl::ExecutableFolder() + DownloadPage;
+    if (ui::ShellExecute(this, "open", page, "", "", ui::SW_SHOWMAXIMIZED) < 32)
+        ui::ShowMessage(String(MsgDownloadGone) + DownloadSite);
+}
+
+void TFrmFirst::BitBtn3Click(ui::TObject*)
+{
+    String page = rtl::ExecutableFolder() + HelpPage;
+    if (ui::ShellExecute(this, "open", page, "", "", ui::SW_SHOWMAXIMIZED) < 32) ui::ShowMessage(MsgNoBrowser);
+}
+
+void TFrmFirst::CmdSupportClick(ui::TObject*)
+{
+    String link = String("mailto:") + SupportAddress + "?Subject=" + SupportSubject;
+    if (ui::ShellExecute(this, "open", link, "", "", ui::SW_SHOWNORMAL) < 32)
+        ui::ShowMessage(String(MsgNoMailer) + SupportAddress);
+}
+
+void TFrmFirst::Image1Click(ui::TObject*)
+{
+    // Before any picture has been chosen there is nothing to open.
+    if (SourceImagePath.empty()) return;
+    if (ui::ShellExecute(this, "open", SourceImagePath, "", "", ui::SW_SHOWMAXIMIZED) < 32)
+        ui::ShowMessage(MsgNoViewer);
+}
+
+void TFrmFirst::Button1Click(ui::TObject*)
+{
+    Frmabout = new TFrmabout(this);
+    std::unique_ptr<TFrmabout> about(Frmabout);
+    about->ShowModal();
+    Frmabout = nullptr;
+}
+
+}  // namespace app
