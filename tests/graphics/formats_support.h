@@ -132,13 +132,20 @@ inline gfx::TBitmap Pattern(int width, int height, bool edges = true)
     return bitmap;
 }
 
-// Every way of cutting a valid file short, and a few of spoiling its bytes.
-inline std::vector<Bytes> Damaged(const Bytes& good)
+// A valid file cut short at several places (none of them at its end).
+inline std::vector<Bytes> Truncations(const Bytes& good)
 {
     std::vector<Bytes> out;
     for (size_t cut : {size_t(0), size_t(1), size_t(4), size_t(8), size_t(16), size_t(33), good.size() / 3,
                        good.size() / 2, good.size() - 1})
         if (cut < good.size()) out.emplace_back(good.begin(), good.begin() + long(cut));
+    return out;
+}
+
+// A valid file with bytes of its first part overwritten, in rounds of growing damage.
+inline std::vector<Bytes> Spoilings(const Bytes& good)
+{
+    std::vector<Bytes> out;
     uint32_t seed = 12345;
     for (int round = 0; round < 24; ++round) {
         Bytes b = good;
@@ -149,6 +156,13 @@ inline std::vector<Bytes> Damaged(const Bytes& good)
         }
         out.push_back(std::move(b));
     }
+    return out;
+}
+
+inline std::vector<Bytes> Damaged(const Bytes& good)
+{
+    std::vector<Bytes> out = Truncations(good), spoiled = Spoilings(good);
+    out.insert(out.end(), spoiled.begin(), spoiled.end());
     return out;
 }
 
