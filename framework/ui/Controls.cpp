@@ -1,5 +1,7 @@
 #include "framework/ui/Controls.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPainter>
@@ -168,6 +170,8 @@ TControl::~TControl()
 void TControl::ReleaseWidget()
 {
     if (!FWidget) return;
+    // The children's widgets lie inside this one: they go first, so none is left dangling.
+    if (auto* wc = dynamic_cast<TWinControl*>(this)) wc->ForEachChild([](TControl* c) { c->ReleaseWidget(); });
     QWidget* w = FWidget;
     FWidget = nullptr;
     // Widgets are freed only while the Qt application lives; afterwards the process is ending.
@@ -355,6 +359,7 @@ void TControl::RealizeWidget(QWidget* host)
     if (auto* w = dynamic_cast<TWinControl*>(this)) {
         QWidget* childHost = w->ChildHost();
         w->ForEachChild([&](TControl* c) { c->RealizeWidget(childHost); });
+        w->ApplyTabOrder();
     }
     if (!dynamic_cast<TForm*>(this)) FWidget->setVisible(FVisible);
 }
@@ -433,6 +438,22 @@ void TWinControl::HandleNeeded()
 }
 
 void TWinControl::SyncWidget() { TControl::SyncWidget(); }
+
+void TWinControl::ApplyTabOrder()
+{
+    // Controls with a tab order first, by it; the others after them in the order they came.
+    std::vector<std::pair<int, QWidget*>> order;
+    int n = 0;
+    ForEachChild([&](TControl* c) {
+        if (QWidget* w = c->Widget()) {
+            int key = c->TabOrder() >= 0 ? c->TabOrder() : (1 << 20) + n;
+            order.emplace_back(key, w);
+        }
+        ++n;
+    });
+    std::stable_sort(order.begin(), order.end(), [](auto& a, auto& b) { return a.first < b.first; });
+    for (size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1].second, order[i].second);
+}
 
 void TWinControl::FontChanged()
 {

@@ -261,6 +261,7 @@ protected:
     void BoundsChanged() override;
     void RealignChildren();
     virtual void ChildBoundsChanged(TControl*) {}
+    void ApplyTabOrder();
 
 private:
     void InsertChild(TControl* c);
