@@ -90,7 +90,7 @@ void TCanvas::TextOut(int x, int y, const String& text)
     TBitmap& t = Target();
     // Only the part of the text's box inside the bitmap is drawn.
     int l = std::max(x, 0), top = std::max(y, 0);
-    int r = std::min(x + w, t.Width()), b = std::min(y + h, t.Height());
+    int r = int(std::min<int64_t>(int64_t(x) + w, t.Width())), b = int(std::min<int64_t>(int64_t(y) + h, t.Height()));
     if (w <= 0 || h <= 0 || l >= r || top >= b)
         return;
     TBitmapData& d = detail::DrawableData(t);

@@ -227,6 +227,8 @@ INSTANTIATE_TEST_SUITE_P(
         MagickCase{"v5rgb24", "-size 6x5 gradient:yellow-navy -type truecolor", "BMP", TPixelFormat::pf24bit},
         MagickCase{"v5alpha32", "-size 6x4 gradient:red-blue -alpha set -channel A -evaluate set 50%", "BMP",
                    TPixelFormat::pf32bit, true},
+        MagickCase{"bmp4define", "-size 6x5 gradient:yellow-navy -type truecolor -define bmp:format=bmp4", "BMP",
+                   TPixelFormat::pf24bit},
         MagickCase{"core24", "-size 6x4 gradient:red-blue -type truecolor", "BMP2", TPixelFormat::pf24bit},
         MagickCase{"core8", "-size 10x3 plasma:fractal -colors 100 -type palette", "BMP2", TPixelFormat::pf8bit},
         MagickCase{"rle8", "-size 37x9 plasma:fractal -colors 60 -type palette -compress RLE", "BMP3",

@@ -1,6 +1,8 @@
 // TCanvas: exact block copies, stretching, drawing of graphics, rectangles and text.
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "tests/graphics/bitmap_fixtures.h"
 
 using namespace gfxtest;
@@ -188,6 +190,8 @@ TEST(CanvasText, ClearBrushLeavesTheBackgroundAndEdgesClip)
     TBitmap small(3, 3, TPixelFormat::pf8bit);  // text larger than the bitmap, on an indexed one
     small.Canvas().TextOut(-2, -2, "Wide text");
     EXPECT_EQ(small.PixelFormat(), TPixelFormat::pfDevice);
+    small.Canvas().TextOut(INT_MAX - 2, INT_MAX - 2, "far away");  // nothing to draw, no overflow
+    EXPECT_EQ(small.Width(), 3);
 }
 
 TEST(CanvasText, FontNamesMapToThisPlatformsFamilies)
