@@ -1,5 +1,7 @@
 #include "app/Project.h"
 
+#include <malloc.h>
+
 #include "app/Uadjust.h"
 #include "app/Ucompress.h"
 #include "app/Ufirst.h"
@@ -17,6 +19,11 @@ void InitUnits()
 {
     if (gUnitsReady) return;
     gUnitsReady = true;
+    // Every selection and split allocates and frees picture-sized buffers. Kept in the heap for
+    // reuse instead of being handed back to the system each time, they are not faulted in anew
+    // for every picture, which costs more than decoding it on a virtual machine.
+    mallopt(M_MMAP_THRESHOLD, 1 << 30);
+    mallopt(M_TRIM_THRESHOLD, 512 << 20);
     gfx::RegisterBuiltInPictureFormats();
     gfx::RegisterJpegFormat();
     gif::InitGifUnit();
