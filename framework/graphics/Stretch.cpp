@@ -20,17 +20,19 @@ TBitmapData& DrawableData(TBitmap& target)
     return target.UniqueData();
 }
 
-void CopyBlock(const TBitmapData& src, int sx, int sy, TBitmapData& dst, int dx, int dy, int w, int h)
+void CopyBlock(const TBitmapData& src, int sx0, int sy0, TBitmapData& dst, int dx0, int dy0, int w0, int h0)
 {
-    // Clip against the source, then against the destination.
-    if (sx < 0) { dx -= sx; w += sx; sx = 0; }
-    if (sy < 0) { dy -= sy; h += sy; sy = 0; }
-    if (dx < 0) { sx -= dx; w += dx; dx = 0; }
-    if (dy < 0) { sy -= dy; h += dy; dy = 0; }
-    w = std::min({w, src.Width - sx, dst.Width - dx});
-    h = std::min({h, src.Height - sy, dst.Height - dy});
-    if (w <= 0 || h <= 0)
+    // Clip against the source, then against the destination (in 64 bits: no overflow at the extremes).
+    int64_t sx = sx0, sy = sy0, dx = dx0, dy = dy0, w64 = w0, h64 = h0;
+    if (sx < 0) { dx -= sx; w64 += sx; sx = 0; }
+    if (sy < 0) { dy -= sy; h64 += sy; sy = 0; }
+    if (dx < 0) { sx -= dx; w64 += dx; dx = 0; }
+    if (dy < 0) { sy -= dy; h64 += dy; dy = 0; }
+    w64 = std::min({w64, src.Width - sx, dst.Width - dx});
+    h64 = std::min({h64, src.Height - sy, dst.Height - dy});
+    if (w64 <= 0 || h64 <= 0)
         return;
+    const int w = int(w64), h = int(h64);
     int bpp = BitsPerPixel(src.PixelFormat);
     bool same = bpp == BitsPerPixel(dst.PixelFormat) && bpp >= 8 && src.PixelFormat != TPixelFormat::pf15bit &&
                 dst.PixelFormat != TPixelFormat::pf15bit;

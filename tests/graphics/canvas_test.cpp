@@ -56,6 +56,10 @@ TEST(CanvasCopyRect, ClipsAtBothBitmapsEdges)
     t2.Canvas().CopyRect(Rect(0, 0, 4, 4), source.Canvas(), Rect(4, 4, 8, 8));
     EXPECT_EQ(t2.GetPixel(1, 1), source.GetPixel(5, 5));
     EXPECT_EQ(t2.GetPixel(2, 2), gfx::clBlack);
+    // Rectangles at the ends of the coordinate range copy nothing.
+    t2.Canvas().CopyRect(Rect(INT_MIN, INT_MIN, INT_MIN + 4, INT_MIN + 4), source.Canvas(), Rect(INT_MAX - 4, 0, INT_MAX, 4));
+    t2.Canvas().CopyRect(Rect(INT_MAX - 4, 0, INT_MAX, 4), source.Canvas(), Rect(INT_MIN, INT_MIN, INT_MIN + 4, INT_MIN + 4));
+    EXPECT_EQ(t2.GetPixel(1, 1), source.GetPixel(5, 5));
 }
 
 TEST(CanvasCopyRect, IndexedTargetBecomesDeviceFormat)
