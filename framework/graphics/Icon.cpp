@@ -78,7 +78,7 @@ bool PickLargestEntry(const uint8_t* data, size_t size, IconEntry& best)
 }
 
 // Colours from the XOR rows, transparency from 32-bit alpha when the entry has any, else from
-// the AND mask behind the colour rows.
+// the AND mask behind the colour rows (which every BMP entry must carry).
 void DecodeBmpEntry(const uint8_t* data, size_t size, TBitmap& out)
 {
     TDibHeader h;
@@ -101,15 +101,15 @@ void DecodeBmpEntry(const uint8_t* data, size_t size, TBitmap& out)
         }
     size_t colourBytes = h.Stride() * size_t(rows);
     size_t maskStride = ((size_t(width) + 31) / 32) * 4;
-    bool hasMask = bitsSize - colourBytes >= maskStride * size_t(rows);
+    if (bitsSize - colourBytes < maskStride * size_t(rows)) RaiseInvalidIcon();  // the AND mask is part of the entry
     for (int i = 0; i < rows; ++i) {
         int y = h.TopDown ? i : rows - 1 - i;
         uint8_t* p = out.ScanLineW(y);
-        const uint8_t* mask = hasMask ? bits + colourBytes + maskStride * size_t(i) : nullptr;
+        const uint8_t* mask = bits + colourBytes + maskStride * size_t(i);
         for (int x = 0; x < width; ++x, p += 4) {
             unsigned a = 255;
             if (useAlpha) a = p[3];
-            else if (mask && (mask[x >> 3] & (0x80 >> (x & 7)))) a = 0;
+            else if (mask[x >> 3] & (0x80 >> (x & 7))) a = 0;
             if (a != 255) {
                 unsigned white = 255 * (255 - a);
                 for (int c = 0; c < 3; ++c) p[c] = static_cast<uint8_t>((p[c] * a + white + 127) / 255);
