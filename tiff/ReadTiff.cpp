@@ -88,38 +88,6 @@ bool CheckImageTags(const TGraphicTiff& image, const char* compressedMessage)
 
 int32_t TagValue(const TGraphicTiff& image, uint16_t tag) { return image.QueryGraphicByTag(tag)->Value; }
 
-// Strips, row layout and bitmap: the common end of every decoder.
-void ReadAndBuild(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap, uint16_t bitsPerPixel,
-                  bool swapRedBlue)
-{
-    TPixelBuffer buffer;
-    if (!ReadStrips(fileName, image, buffer)) {
-        ui::ShowMessage(kErrorImageData);
-        return;
-    }
-    const int32_t width = TagValue(image, TAG_IMAGE_WIDTH);
-    const int32_t height = TagValue(image, TAG_IMAGE_LENGTH);
-    // The strips must hold every row of the image.
-    const size_t rowBytes = (size_t(std::max(width, 0)) * bitsPerPixel + 7) / 8;
-    if (height > 0 && rowBytes > buffer.Size / size_t(height)) {
-        ui::ShowMessage(kErrorImageData);
-        return;
-    }
-    if (swapRedBlue) {
-        const size_t pixels = size_t(std::max(width, 0)) * size_t(std::max(height, 0));
-        if (pixels > buffer.Size / 3) {
-            ui::ShowMessage(kErrorImageData);
-            return;
-        }
-        SwapRedBlue(buffer, pixels);
-    }
-    if (!PadRows(buffer, image)) {
-        ui::ShowMessage(kErrorImageData);
-        return;
-    }
-    BuildBitmap(ImageSize(width), ImageSize(height), bitsPerPixel, bitmap, buffer);
-}
-
 }  // namespace
 
 // ---- palettes -------------------------------------------------------------------------
@@ -186,16 +154,16 @@ TSampleSizes ReadSampleSizes(const String& fileName, int32_t fileOffset, bool li
 
 // ---- pixel data ---------------------------------------------------------------------
 
+namespace {
+
 // Every strip must lie inside the file, and together they cannot hold more than the file does;
-// so the buffer is never larger than the file.
-bool ReadStrips(const String& fileName, const TGraphicTiff& image, TPixelBuffer& buffer)
+// so no buffer is ever sized beyond the file. Gives the bytes of all strips.
+bool StripsFitFile(const TGraphicTiff& image, int64_t fileSize, int64_t& total)
 {
     const int strips = image.GetNoOfOffsets();
+    total = 0;
     if (strips == 0)
         return false;
-    auto file = OpenAgain(fileName);
-    const int64_t fileSize = file->Size();
-    int64_t total = 0;
     for (int s = 0; s < strips; ++s) {
         const TStripInfo& strip = *image.QueryGraphicByOffsets(static_cast<uint16_t>(s));
         if (strip.StripOffsets < 0 || strip.StripByteCounts < 0 ||
@@ -205,11 +173,42 @@ bool ReadStrips(const String& fileName, const TGraphicTiff& image, TPixelBuffer&
         if (total > fileSize)
             return false;
     }
+    return true;
+}
+
+// The length of one stored row: the first strip's bytes over its rows.
+bool StripRowLength(const TGraphicTiff& image, size_t& rowLength)
+{
+    const PTagTiff rowsTag = image.QueryGraphicByTag(TAG_ROWS_PER_STRIP);
+    const PTagTiff lengthTag = image.QueryGraphicByTag(TAG_IMAGE_LENGTH);
+    const PStripInfo first = image.QueryGraphicByOffsets(0);
+    if (!rowsTag || !lengthTag || !first)
+        return false;
+    uint32_t rowsPerStrip = static_cast<uint32_t>(rowsTag->Value);
+    // 2^32 - 1 is the format's "all rows in one strip"; a count above the image's rows means the same.
+    if (rowsPerStrip == 0 || (rowsPerStrip >= 0x80000000u && rowsPerStrip != ROWS_PER_STRIP_ALL))
+        return false;
+    const int64_t height = std::max<int32_t>(lengthTag->Value, 1);
+    rowsPerStrip = static_cast<uint32_t>(std::min<int64_t>(rowsPerStrip, height));
+    rowLength = static_cast<size_t>(first->StripByteCounts) / rowsPerStrip;
+    return true;
+}
+
+}  // namespace
+
+bool ReadStrips(const String& fileName, const TGraphicTiff& image, TPixelBuffer& buffer)
+{
+    if (image.GetNoOfOffsets() == 0)
+        return false;
+    auto file = OpenAgain(fileName);
+    int64_t total = 0;
+    if (!StripsFitFile(image, file->Size(), total))
+        return false;
     TPixelBuffer result;
     result.Data = AllocatePixels(static_cast<size_t>(total));
     result.Size = static_cast<size_t>(total);
     size_t at = 0;
-    for (int s = 0; s < strips; ++s) {
+    for (int s = 0; s < image.GetNoOfOffsets(); ++s) {
         const TStripInfo& strip = *image.QueryGraphicByOffsets(static_cast<uint16_t>(s));
         if (strip.StripByteCounts == 0)
             continue;
@@ -224,31 +223,21 @@ bool ReadStrips(const String& fileName, const TGraphicTiff& image, TPixelBuffer&
 
 bool PadRows(TPixelBuffer& buffer, const TGraphicTiff& image)
 {
-    const PTagTiff rowsTag = image.QueryGraphicByTag(TAG_ROWS_PER_STRIP);
-    const PTagTiff lengthTag = image.QueryGraphicByTag(TAG_IMAGE_LENGTH);
-    const PStripInfo first = image.QueryGraphicByOffsets(0);
-    if (!rowsTag || !lengthTag || !first)
+    size_t rowLength = 0;
+    if (!StripRowLength(image, rowLength))
         return false;
-    const int64_t height = std::max<int32_t>(lengthTag->Value, 0);
-    uint32_t rowsPerStrip = static_cast<uint32_t>(rowsTag->Value);
-    // 2^32 - 1 is the format's "all rows in one strip"; a count above the image's rows means the same.
-    if (rowsPerStrip == 0 || (rowsPerStrip >= 0x80000000u && rowsPerStrip != ROWS_PER_STRIP_ALL))
-        return false;
-    if (height == 0)
-        return true;
-    rowsPerStrip = static_cast<uint32_t>(std::min<int64_t>(rowsPerStrip, height));
-    const size_t rowLength = static_cast<size_t>(first->StripByteCounts) / rowsPerStrip;
+    const size_t height = size_t(std::max<int32_t>(image.QueryGraphicByTag(TAG_IMAGE_LENGTH)->Value, 0));
     const size_t stride = PaddedRow(rowLength);
-    if (rowLength == stride)
+    if (rowLength == stride || height == 0)
         return true;
-    if (rowLength * size_t(height) > buffer.Size)
+    if (rowLength * height > buffer.Size)
         return false;
     TPixelBuffer padded;
-    padded.Size = stride * size_t(height);
+    padded.Size = stride * height;
     padded.Data = AllocatePixels(padded.Size);
     const uint8_t* from = buffer.Data.get();
     uint8_t* to = padded.Data.get();
-    for (int64_t r = 0; r < height; ++r, from += rowLength, to += stride) {
+    for (size_t r = 0; r < height; ++r, from += rowLength, to += stride) {
         std::memcpy(to, from, rowLength);
         std::memset(to + rowLength, 0, stride - rowLength);
     }
@@ -314,6 +303,207 @@ void BuildBitmap(uint16_t width, uint16_t height, uint16_t bitsPerPixel, gfx::TB
         ui::ShowMessage("Out Of Memory ");
     }
 }
+
+// ---- rows straight into the bitmap's store -----------------------------------------------
+
+// When the stored rows are exactly the picture's rows, the strips are streamed through a small
+// buffer and converted straight into the 32-bit store: no whole-image buffer, no second pass.
+// The picture is the one that ReadStrips, SwapRedBlue, PadRows and BuildBitmap give.
+namespace {
+
+constexpr size_t kStreamChunk = size_t(1) << 18;
+
+// One stored row (top row first) to blue, green, red, 0 pixels.
+class TRowConverter {
+public:
+    TRowConverter(uint16_t width, uint16_t bits) : FWidth(width), FBits(bits)
+    {
+        for (int i = 0; i < 256; ++i)
+            FColours[i] = uint32_t(uint8_t(TiffPalette.Blue[i])) | uint32_t(uint8_t(TiffPalette.Green[i])) << 8 |
+                          uint32_t(uint8_t(TiffPalette.Red[i])) << 16;
+    }
+
+    void operator()(const uint8_t* src, uint8_t* dst) const
+    {
+        uint32_t* out = reinterpret_cast<uint32_t*>(dst);
+        switch (FBits) {
+        case 24:
+            // Red first in the file; the store is blue, green, red.
+            for (uint32_t x = 0; x < FWidth; ++x, src += 3)
+                out[x] = uint32_t(src[2]) | uint32_t(src[1]) << 8 | uint32_t(src[0]) << 16;
+            break;
+        case 8:
+            for (uint32_t x = 0; x < FWidth; ++x)
+                out[x] = FColours[src[x]];
+            break;
+        case 4:
+            for (uint32_t x = 0; x < FWidth; ++x)
+                out[x] = FColours[(src[x >> 1] >> (x & 1 ? 0 : 4)) & 0x0F];
+            break;
+        default:
+            for (uint32_t x = 0; x < FWidth; ++x)
+                out[x] = FColours[(src[x >> 3] >> (7 - (x & 7))) & 1];
+            break;
+        }
+    }
+
+private:
+    uint32_t FWidth;
+    uint16_t FBits;
+    uint32_t FColours[256];
+};
+
+// Collects the concatenated strip bytes into rows and converts each row as it completes.
+class TRowAssembler {
+public:
+    TRowAssembler(size_t rowBytes, const TRowConverter& convert, gfx::TBitmapData& store)
+        : FRowBytes(rowBytes), FConvert(convert), FStore(store), FPartial(rowBytes)
+    {
+    }
+
+    bool Done() const { return FRow >= FStore.Height; }
+
+    void Feed(const uint8_t* p, size_t n)
+    {
+        if (FFill > 0) {
+            const size_t take = std::min(FRowBytes - FFill, n);
+            std::memcpy(FPartial.data() + FFill, p, take);
+            FFill += take;
+            p += take;
+            n -= take;
+            if (FFill < FRowBytes)
+                return;
+            FConvert(FPartial.data(), FStore.Row(FRow++));
+            FFill = 0;
+        }
+        for (; n >= FRowBytes && !Done(); p += FRowBytes, n -= FRowBytes)
+            FConvert(p, FStore.Row(FRow++));
+        if (!Done() && n > 0) {
+            std::memcpy(FPartial.data(), p, n);
+            FFill = n;
+        }
+    }
+
+private:
+    size_t FRowBytes;
+    const TRowConverter& FConvert;
+    gfx::TBitmapData& FStore;
+    std::vector<uint8_t> FPartial;
+    size_t FFill = 0;
+    int FRow = 0;
+};
+
+// Reads the strips in order, strips that follow each other in the file as one run.
+bool StreamStrips(TFileStream& file, const TGraphicTiff& image, TRowAssembler& rows)
+{
+    std::vector<uint8_t> chunk(kStreamChunk);
+    const int strips = image.GetNoOfOffsets();
+    int64_t position = -1;
+    for (int s = 0; s < strips && !rows.Done();) {
+        const TStripInfo& first = *image.QueryGraphicByOffsets(static_cast<uint16_t>(s));
+        int64_t start = first.StripOffsets, length = first.StripByteCounts;
+        for (++s; s < strips; ++s) {
+            const TStripInfo& next = *image.QueryGraphicByOffsets(static_cast<uint16_t>(s));
+            if (next.StripOffsets != start + length)
+                break;
+            length += next.StripByteCounts;
+        }
+        if (length == 0)
+            continue;
+        if (position != start)
+            file.Seek(start, TSeekOrigin::soBeginning);
+        while (length > 0 && !rows.Done()) {
+            const int64_t n = std::min<int64_t>(length, int64_t(chunk.size()));
+            if (ReadZeroFilled(file, chunk.data(), n) != n)
+                return false;
+            rows.Feed(chunk.data(), size_t(n));
+            start += n;
+            length -= n;
+        }
+        position = start;
+    }
+    return rows.Done();
+}
+
+bool BuildStraight(const String& fileName, const TGraphicTiff& image, uint16_t width, uint16_t height,
+                   uint16_t bits, size_t rowBytes, gfx::TBitmap& target)
+{
+    if (width == 0 || height == 0) {
+        target.AssignNothing();  // no bitmap can be made: left empty, as the platform would
+        return true;
+    }
+    auto file = OpenAgain(fileName);
+    std::shared_ptr<gfx::TBitmapData> store;
+    try {
+        store = gfx::TBitmapData::Create(width, height, gfx::TPixelFormat::pfDevice, false);
+    } catch (const rtl::Exception&) {
+        target.AssignNothing();
+        ui::ShowMessage("Out Of Memory ");
+        return true;
+    }
+    const TRowConverter convert(width, bits);
+    TRowAssembler rows(rowBytes, convert, *store);
+    if (!StreamStrips(*file, image, rows))
+        return false;
+    try {
+        target.AssignNothing();
+        gfx::TBitmap made;
+        gfx::SetBitmapHandle(made, store);
+        target.Assign(made);
+    } catch (const std::exception&) {
+        ui::ShowMessage("Out Of Memory ");
+    }
+    return true;
+}
+
+// Strips, row layout and bitmap: the common end of every decoder.
+void ReadAndBuild(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap, uint16_t bitsPerPixel,
+                  bool swapRedBlue)
+{
+    int64_t total = 0;
+    {
+        auto file = OpenAgain(fileName);
+        if (!StripsFitFile(image, file->Size(), total)) {
+            ui::ShowMessage(kErrorImageData);
+            return;
+        }
+    }
+    const int32_t width = TagValue(image, TAG_IMAGE_WIDTH);
+    const int32_t height = TagValue(image, TAG_IMAGE_LENGTH);
+    // The strips must hold every row of the image.
+    const size_t rowBytes = (size_t(std::max(width, 0)) * bitsPerPixel + 7) / 8;
+    size_t rowLength = 0;
+    if ((height > 0 && rowBytes > size_t(total) / size_t(height)) || !StripRowLength(image, rowLength)) {
+        ui::ShowMessage(kErrorImageData);
+        return;
+    }
+    if (rowLength == rowBytes && DibBitCount(bitsPerPixel)) {
+        if (!BuildStraight(fileName, image, ImageSize(width), ImageSize(height), bitsPerPixel, rowBytes, bitmap))
+            ui::ShowMessage(kErrorImageData);
+        return;
+    }
+
+    TPixelBuffer buffer;
+    if (!ReadStrips(fileName, image, buffer)) {
+        ui::ShowMessage(kErrorImageData);
+        return;
+    }
+    if (swapRedBlue) {
+        const size_t pixels = size_t(std::max(width, 0)) * size_t(std::max(height, 0));
+        if (pixels > buffer.Size / 3) {
+            ui::ShowMessage(kErrorImageData);
+            return;
+        }
+        SwapRedBlue(buffer, pixels);
+    }
+    if (!PadRows(buffer, image)) {
+        ui::ShowMessage(kErrorImageData);
+        return;
+    }
+    BuildBitmap(ImageSize(width), ImageSize(height), bitsPerPixel, bitmap, buffer);
+}
+
+}  // namespace
 
 // ---- decoders ---------------------------------------------------------------------------
 

@@ -426,6 +426,68 @@ TEST_P(DecodeTest, MoreThan256ImagesIsARangeError)
     EXPECT_EQ(Pixels(bmp), std::vector<TColor>{Grey(255)}) << "the first 256 were decoded";
 }
 
+// The decoder's steps one by one give the picture that ReadTiffFile gives (which streams the
+// strips straight into the bitmap when the stored rows are the picture's rows).
+TEST_P(DecodeTest, StepsGiveThePictureOfTheWholeDecode)
+{
+    struct Case {
+        const char* name;
+        int32_t photometric;
+        uint16_t bits;
+        uint32_t width, rowsPerStrip;
+    } cases[] = {{"bilevel", 0, 1, 19, 3}, {"grey 4", 1, 4, 7, 2}, {"grey 8", 0, 8, 5, 4},
+                 {"palette 8", 3, 8, 6, 1}, {"palette 4", 3, 4, 9, 5}, {"rgb", 2, 8, 7, 3}};
+    for (const Case& c : cases) {
+        ImageSpec s;
+        s.Width = c.width;
+        s.Height = 11;
+        s.Photometric = c.photometric;
+        s.Bits = c.photometric == 2 ? std::vector<uint16_t>{8, 8, 8} : std::vector<uint16_t>{c.bits};
+        s.RowsPerStrip = c.rowsPerStrip;
+        const uint32_t bitsPerPixel = c.photometric == 2 ? 24 : c.bits;
+        const size_t rowBytes = (c.width * bitsPerPixel + 7) / 8;
+        for (size_t i = 0; i < rowBytes * s.Height; ++i) s.Pixels.push_back(uint8_t(i * 29 + 3));
+        if (c.photometric == 3)
+            for (int i = 0; i < 3 * (1 << c.bits); ++i) s.ColorMap.push_back(uint16_t((i * 97) << 8));
+        const std::string path = dir.Write("steps.tif", MakeTiff(le(), {s}));
+
+        TBitmap whole;
+        tif::ReadTiffFile(path, whole);
+
+        tif::TFileTiff file;
+        file.SetFileName(path);
+        tif::TGraphicTiff& image = *file.GetGraphicTiff(0);
+        if (c.photometric == 3)
+            tif::LoadColorMap(path, image.QueryGraphicByTag(320)->Count, image.QueryGraphicByTag(320)->Value, le());
+        else if (c.bits == 1)
+            tif::MakeBilevelPalette(c.photometric);
+        else
+            tif::MakeGreyPalette(c.bits, c.photometric);
+        tif::TPixelBuffer buffer;
+        ASSERT_TRUE(tif::ReadStrips(path, image, buffer)) << c.name;
+        if (c.photometric == 2) tif::SwapRedBlue(buffer, c.width * s.Height);
+        ASSERT_TRUE(tif::PadRows(buffer, image)) << c.name;
+        TBitmap steps;
+        tif::BuildBitmap(uint16_t(c.width), uint16_t(s.Height), uint16_t(bitsPerPixel), steps, buffer);
+
+        ASSERT_EQ(whole.Width(), int(c.width)) << c.name;
+        EXPECT_EQ(Pixels(whole), Pixels(steps)) << c.name;
+    }
+    EXPECT_TRUE(seam.Messages.empty());
+}
+
+TEST_P(DecodeTest, StoredRowsLongerThanThePictureRows)
+{
+    // Rows of 4 bytes for a picture 3 pixels wide: the fourth byte of each row is not shown.
+    TiffBuilder b(le());
+    uint32_t data = b.Raw({10, 20, 30, 99, 40, 50, 60, 99});
+    b.SetFirstIfd(b.Ifd({{256, SHORT, 1, 3}, {257, SHORT, 1, 2}, {258, SHORT, 1, 8}, {259, SHORT, 1, 1},
+                         {262, SHORT, 1, 1}, {273, LONG, 1, data}, {278, LONG, 1, 2}, {279, LONG, 1, 8}}));
+    TBitmap bmp = DecodeBytes(b.Bytes);
+    EXPECT_EQ(Pixels(bmp), (std::vector<TColor>{Grey(10), Grey(20), Grey(30), Grey(40), Grey(50), Grey(60)}));
+    EXPECT_TRUE(seam.Messages.empty());
+}
+
 INSTANTIATE_TEST_SUITE_P(ByteOrder, DecodeTest, ::testing::Bool(), OrderName);
 
 TEST(ReadTiffFile, NotATiffFile)
