@@ -435,7 +435,8 @@ void TGifSubImage::ReadImage(TStream& Stream)
     ReadImageDescriptor(Stream);
     ReadLocalColorMap(Stream);
     Pixels.reset();
-    Pixels = std::make_unique<TByteArray2D>(ImageDescriptor.ImageWidth, ImageDescriptor.ImageHeight);
+    const int32_t width = ImageDescriptor.ImageWidth, height = ImageDescriptor.ImageHeight;  // packed fields
+    Pixels = std::make_unique<TByteArray2D>(width, height);
     ReadRasterData(Stream);
     DecodeRasterData();
 }
@@ -877,8 +878,8 @@ void TGifFile::ConvertBitmaps()
         s.Pixels = std::move(pixels);
         s.ImageDescriptor.ImageWidth = rtl::CheckedCast<uint16_t>(width);
         s.ImageDescriptor.ImageHeight = rtl::CheckedCast<uint16_t>(height);
-        ScreenDescriptor.ScreenWidth = std::max(ScreenDescriptor.ScreenWidth, s.ImageDescriptor.ImageWidth);
-        ScreenDescriptor.ScreenHeight = std::max(ScreenDescriptor.ScreenHeight, s.ImageDescriptor.ImageHeight);
+        if (width > ScreenDescriptor.ScreenWidth) ScreenDescriptor.ScreenWidth = static_cast<uint16_t>(width);
+        if (height > ScreenDescriptor.ScreenHeight) ScreenDescriptor.ScreenHeight = static_cast<uint16_t>(height);
         EncodeStatusbyte();
     }
 }
