@@ -73,10 +73,10 @@ inline Bytes Contents(rtl::TMemoryStream& stream)
 }
 
 // ImageMagick's own reading of a file: 8-bit RGB rows, transparent parts on white.
-inline bool ConvertToRgb(const std::string& file, Bytes& rgb)
+inline bool ConvertToRgb(const std::string& file, Bytes& rgb, const std::string& options = "")
 {
     std::string raw = file + ".rgb";
-    if (!Run("convert '" + file + "[0]' -background white -alpha remove -alpha off -depth 8 rgb:'" + raw + "'"))
+    if (!Run("convert '" + file + "[0]' " + options + " -background white -alpha remove -alpha off -depth 8 rgb:'" + raw + "'"))
         return false;
     rgb = ReadFile(raw);
     return true;
