@@ -150,7 +150,7 @@ gfx::TBitmap GlyphDoor()
 
 gfx::TBitmap DecorationTiles()
 {
-    Sketch s(40, 34, clGlyphKey);
+    Sketch s(40, 34, gfx::RGB(232, 231, 230));  // the main window's colour
     const gfx::TColor tints[4] = {kSky, kGrass, kSun, gfx::RGB(220, 120, 120)};
     for (int i = 0; i < 4; ++i) {
         int x = (i % 2) * 20 + 1, y = (i / 2) * 17 + 1;

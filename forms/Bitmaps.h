@@ -37,7 +37,7 @@ gfx::TBitmap GlyphMail();     // an envelope
 gfx::TBitmap GlyphGlobe();    // a globe
 gfx::TBitmap GlyphHelp();     // a question mark on blue
 gfx::TBitmap GlyphDoor();     // an exit door
-// A decoration of 40 x 34: four small framed pictures.
+// A decoration of 40 x 34: four small framed pictures on the main window's colour.
 gfx::TBitmap DecorationTiles();
 
 }  // namespace forms

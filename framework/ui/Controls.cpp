@@ -477,10 +477,12 @@ gfx::TBitmap TWinControl::Snapshot()
     if (!GuiRunning()) throw rtl::EInvalidOperation("No screen to draw on");
     HandleNeeded();
     if (!FWidget) return gfx::TBitmap();
-    // A window not shown has no layout pass yet; the widgets already have their places.
+    SnapshotShowing(true);
+    QCoreApplication::sendPostedEvents();
     QImage img(FWidget->size(), QImage::Format_RGB32);
     img.fill(Qt::white);
     FWidget->render(&img);
+    SnapshotShowing(false);
     return FromQImage(img);
 }
 

@@ -262,6 +262,8 @@ protected:
     void RealignChildren();
     virtual void ChildBoundsChanged(TControl*) {}
     void ApplyTabOrder();
+    // A window not on the screen is laid out off the screen while its snapshot is taken.
+    virtual void SnapshotShowing(bool on) {}
 
 private:
     void InsertChild(TControl* c);

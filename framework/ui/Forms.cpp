@@ -184,7 +184,7 @@ QWidget* TForm::CreateWidget(QWidget*)
     // Every window gets a scrolled area; without AutoScroll its bars never show.
     w->Scroller = new QScrollArea(w);
     w->Scroller->setFrameShape(QFrame::NoFrame);
-    w->Scroller->setWidgetResizable(false);
+    w->Scroller->setWidgetResizable(true);
     w->Inner = new ContainerWidget(*this, nullptr);
     w->Scroller->setWidget(w->Inner);
     w->Scroller->verticalScrollBar()->setTracking(true);
@@ -241,14 +241,9 @@ void TForm::UpdateScrollExtent()
 {
     auto* w = static_cast<FormWidget*>(FWidget);
     if (!w || !w->Inner) return;
-    int cw = std::max(FClientWidth, FAutoScroll ? FExtentRight : 0);
-    int ch = std::max(FClientHeight, FAutoScroll ? FExtentBottom : 0);
-    if (FAutoScroll && (cw > FClientWidth || ch > FClientHeight)) {
-        // A bar takes room from the view; the area still reaches the farthest child.
-        cw = std::max(cw, FExtentRight);
-        ch = std::max(ch, FExtentBottom);
-    }
-    if (w->Inner->size() != QSize(cw, ch)) w->Inner->resize(cw, ch);
+    // The area fills the view and grows to the farthest child; bars show only when it outgrows it.
+    QSize extent = FAutoScroll ? QSize(FExtentRight, FExtentBottom) : QSize(0, 0);
+    if (w->Inner->minimumSize() != extent) w->Inner->setMinimumSize(extent);
     w->Scroller->setGeometry(0, 0, FClientWidth, FClientHeight);
 }
 
@@ -286,6 +281,25 @@ void TForm::SetShown(bool visible, bool realize)
         w->Syncing = false;
     }
     if (changed) Fire(visible ? OnShow : OnHide, this);
+}
+
+void TForm::SnapshotShowing(bool on)
+{
+    auto* w = static_cast<FormWidget*>(FWidget);
+    if (!w) return;
+    if (on && !w->isVisible()) {
+        // Shown off the screen, so that the scroll bars and the layout are what a showing gives.
+        w->Syncing = true;
+        w->setAttribute(Qt::WA_DontShowOnScreen, true);
+        w->show();
+        QCoreApplication::sendPostedEvents();
+        FSnapshotShown = true;
+    } else if (!on && FSnapshotShown) {
+        w->hide();
+        w->setAttribute(Qt::WA_DontShowOnScreen, false);
+        w->Syncing = false;
+        FSnapshotShown = false;
+    }
 }
 
 void TForm::BringToFront()

@@ -91,6 +91,7 @@ protected:
     void SyncWidget() override;
     void BoundsChanged() override;
     void ChildBoundsChanged(TControl* child) override;
+    void SnapshotShowing(bool on) override;
 
 private:
     friend class FormWidget;
@@ -109,6 +110,7 @@ private:
     bool FModal = false;
     bool FPlaced = false;
     bool FReleased = false;
+    bool FSnapshotShown = false;
     void* FLoop = nullptr;  // the real side's QEventLoop while shown modally
     QWidget* FHost = nullptr;  // the scrolled area of an AutoScroll window
     int FExtentRight = 0, FExtentBottom = 0;

@@ -87,6 +87,16 @@ void TImage::PaintOn(void* painter, const TRect& rect)
             g->Draw(bmp.Canvas(), gfx::Rect(0, 0, g->Width(), g->Height()));
         }
         c.Source = ToQImage(bmp);
+        if (FTransparent && !c.Source.isNull()) {
+            // The bottom-left colour is see-through, as the framework does for bitmaps.
+            c.Source = c.Source.convertToFormat(QImage::Format_ARGB32);
+            const QRgb key = c.Source.pixel(0, c.Source.height() - 1) | 0xFF000000u;
+            for (int y = 0; y < c.Source.height(); ++y) {
+                auto* row = reinterpret_cast<QRgb*>(c.Source.scanLine(y));
+                for (int x = 0; x < c.Source.width(); ++x)
+                    if ((row[x] | 0xFF000000u) == key) row[x] = 0;
+            }
+        }
         c.Scaled = QImage();
         c.Valid = true;
     }

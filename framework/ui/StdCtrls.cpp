@@ -318,6 +318,11 @@ void TGroupBox::SyncWidget()
 
 // ---- check box and radio button ------------------------------------------------------------------
 
+// The designed places leave room for the framework's 13-pixel box and a small gap before the text.
+const QString kIndicatorStyle = QStringLiteral(
+    "QCheckBox, QRadioButton { spacing: 4px; }"
+    "QCheckBox::indicator, QRadioButton::indicator { width: 13px; height: 13px; }");
+
 TCheckBox::TCheckBox(TComponent* owner) : TControl(owner) { SetBounds(0, 0, 97, 17); }
 
 void TCheckBox::SetChecked(bool on)
@@ -333,6 +338,7 @@ void TCheckBox::Click() { SetChecked(!FChecked); }
 QWidget* TCheckBox::CreateWidget(QWidget* parent)
 {
     auto* c = new QCheckBox(parent);
+    c->setStyleSheet(kIndicatorStyle);
     QObject::connect(c, &QCheckBox::clicked, c, [this](bool on) { Dispatch([&] { SetChecked(on); }); });
     return c;
 }
@@ -371,6 +377,7 @@ void TRadioButton::Click() { SetChecked(true); }
 QWidget* TRadioButton::CreateWidget(QWidget* parent)
 {
     auto* r = new QRadioButton(parent);
+    r->setStyleSheet(kIndicatorStyle);
     r->setAutoExclusive(false);  // the siblings are unchecked by SetChecked
     QObject::connect(r, &QRadioButton::clicked, r, [this] {
         Dispatch([this] { SetChecked(true); });

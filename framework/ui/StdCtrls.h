@@ -318,6 +318,7 @@ public:
     bool AutoSize() const { return FAutoSize; }
     void SetAutoSize(bool on);
     bool Transparent() const { return FTransparent; }
+    // Transparent: the picture's bottom-left colour lets the parent show through.
     void SetTransparent(bool on) { FTransparent = on; Invalidate(); }
 
     // How many times the control was drawn on screen.
