@@ -2,6 +2,8 @@
 // segment, and what a split leaves behind.
 #include "tests/app/first_harness.h"
 
+#include <cstring>
+
 namespace apptest {
 namespace {
 
@@ -148,6 +150,42 @@ TEST_F(SplitTest, SegmentsArePixelExactAndOnlyTheShownCopyIsNumbered)
     EXPECT_EQ(s.Entries.size(), 12u);
     EXPECT_EQ(s.Entries.back(), "Image #12");
 }
+
+struct NumberCase {
+    int PicW, PicH, Across, Down;
+};
+
+class NumberTest : public SplitTest, public ::testing::WithParamInterface<NumberCase> {};
+
+// Each shown copy is its clean copy with the number written by the canvas at 1, 1 (clipped to
+// small segments as the canvas clips it).
+TEST_P(NumberTest, ShownCopyIsTheCleanOneWithTheCanvasText)
+{
+    const NumberCase& k = GetParam();
+    Start();
+    Choose(k.PicW, k.PicH);
+    CountMode(k.Across, k.Down);
+    Shown s = Split([&](app::TFrmView&) {
+        int n = 0;
+        for (int r = 1; r <= k.Down; ++r)
+            for (int c = 1; c <= k.Across; ++c) {
+                ++n;
+                gfx::TBitmap expected, got;
+                ASSERT_TRUE(app::FullSegments(r, c)->Picture().Graphic()->ToBitmap(expected));
+                ASSERT_TRUE(app::ShownSegments(r, c)->Picture().Graphic()->ToBitmap(got));
+                expected.Canvas().TextOut(1, 1, std::to_string(n));
+                ASSERT_EQ(got.Width(), expected.Width());
+                for (int y = 0; y < got.Height(); ++y)
+                    ASSERT_EQ(std::memcmp(got.ScanLine(y), expected.ScanLine(y), size_t(got.Width()) * 4), 0)
+                        << "segment " << n << " row " << y;
+            }
+    });
+    EXPECT_TRUE(s.Opened);
+}
+
+INSTANTIATE_TEST_SUITE_P(Grids, NumberTest,
+                         ::testing::Values(NumberCase{4800, 1800, 120, 120}, NumberCase{600, 240, 120, 120},
+                                           NumberCase{100, 100, 3, 3}, NumberCase{17, 9, 1, 1}));
 
 TEST_F(SplitTest, ThreeAcrossOnAHundredPixelsLeavesTheLastColumnOut)
 {
