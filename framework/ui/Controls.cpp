@@ -350,10 +350,7 @@ void TControl::RealizeWidget(QWidget* host)
 {
     if (FWidget || !GuiRunning()) return;
     FWidget = CreateWidget(host);
-    if (!FWidget) {
-        InvalidateInParent();
-        return;
-    }
+    if (!FWidget) return;  // drawn by the parent, whose widget is new or invalidated by the caller
     FWidget->setObjectName(Q(Name()));
     SyncWidget();
     if (auto* w = dynamic_cast<TWinControl*>(this)) {
