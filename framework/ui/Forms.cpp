@@ -269,6 +269,8 @@ void TForm::SetShown(bool visible, bool realize)
                             Height());
     }
     bool changed = visible != Visible();
+    // Hiding a window shown modally ends the showing, rather than leaving a loop with nothing to answer.
+    if (!visible && FLoop && FModalResult == mrNone) SetModalResult(mrCancel);
     TControl::SetVisible(visible);
     if (visible && realize && GuiRunning()) {
         HandleNeeded();

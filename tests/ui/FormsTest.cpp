@@ -127,6 +127,14 @@ TEST(RealModalLoop, EndsWhenAButtonSetsTheResult)
     EXPECT_FALSE(dlg.Widget()->isVisible());
 }
 
+TEST(RealModalLoop, HidingTheWindowEndsTheShowing)
+{
+    if (!GuiRunning()) GTEST_SKIP() << "no GUI";
+    TForm dlg(nullptr);
+    QueueEvent([&] { dlg.Hide(); });
+    EXPECT_EQ(dlg.ShowModal(), mrCancel);
+}
+
 TEST(RealModalLoop, TheCloseBoxGivesCancel)
 {
     if (!GuiRunning()) GTEST_SKIP() << "no GUI";
