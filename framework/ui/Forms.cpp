@@ -279,7 +279,7 @@ void TForm::SetShown(bool visible, bool realize)
         if (FModal) w->setWindowModality(Qt::ApplicationModal);
         w->move(Left(), Top());
         w->show();
-        w->raise();
+        if (QGuiApplication::platformName() != QLatin1String("offscreen")) w->raise();
         w->Syncing = false;
     }
     if (changed) Fire(visible ? OnShow : OnHide, this);

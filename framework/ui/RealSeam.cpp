@@ -86,7 +86,6 @@ public:
     {
         if (!GuiRunning()) return false;
         QFileDialog dlg(nullptr, Q(d.Title()));
-        dlg.setOption(QFileDialog::DontUseNativeDialog, false);
         dlg.setAcceptMode(d.IsSaveDialog() ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         dlg.setFileMode((d.Options() & ofFileMustExist) && !d.IsSaveDialog() ? QFileDialog::ExistingFile
                                                                             : QFileDialog::AnyFile);

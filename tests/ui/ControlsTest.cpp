@@ -274,3 +274,57 @@ TEST(Font, ParentFontUntilSet)
 }
 
 }  // namespace
+
+namespace {
+
+using namespace ui;
+
+struct KindCase {
+    TBitBtnKind kind;
+    int modalResult;
+    const char* caption;
+};
+
+class BitBtnKinds : public ::testing::TestWithParam<KindCase> {};
+
+TEST_P(BitBtnKinds, KindGivesResultAndCaptionUnlessDesigned)
+{
+    const KindCase& c = GetParam();
+    TForm form(nullptr);
+    auto* b = new TBitBtn(&form);
+    b->SetKind(c.kind);
+    EXPECT_EQ(b->ModalResult(), c.modalResult);
+    EXPECT_EQ(b->Caption(), c.caption);
+    auto* exit = new TBitBtn(&form);
+    exit->SetCaption("Exit");
+    exit->SetKind(c.kind);
+    EXPECT_EQ(exit->Caption(), "Exit");
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, BitBtnKinds,
+                         ::testing::Values(KindCase{TBitBtnKind::bkOK, mrOk, "OK"},
+                                           KindCase{TBitBtnKind::bkCancel, mrCancel, "Cancel"},
+                                           KindCase{TBitBtnKind::bkYes, mrYes, "&Yes"},
+                                           KindCase{TBitBtnKind::bkClose, mrNone, "&Close"}));
+
+TEST(BitBtn, CloseKindClosesItsWindow)
+{
+    ScriptedSeam seam;
+    TForm form(nullptr);
+    auto* b = new TBitBtn(&form);
+    b->SetParent(&form);
+    b->SetKind(TBitBtnKind::bkClose);
+    form.Show();
+    b->Click();
+    EXPECT_FALSE(form.Visible());
+}
+
+TEST(Screen, CursorIsKept)
+{
+    Screen().SetCursor(crHourGlass);
+    EXPECT_EQ(Screen().Cursor(), crHourGlass);
+    Screen().SetCursor(crDefault);
+    EXPECT_EQ(Screen().Cursor(), crDefault);
+}
+
+}  // namespace
