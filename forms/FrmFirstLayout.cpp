@@ -52,7 +52,9 @@ const FormDesign& FrmFirstLayout()
              .Caption = "Support / Help", .Flags = Hidden, .Picture = &GlyphMail},
             {.Name = "Cmdimage", .Kind = Kind::BitBtn, .Left = 5, .Top = 6, .Width = 120, .Height = 23,
              .Caption = "Select Image", .Hint = "Choose your image!", .TabOrder = 0, .Picture = &GlyphFolder},
-            {.Name = "Panel1", .Kind = Kind::Panel, .Left = 5, .Top = 167, .Width = 276, .Height = 169},
+            // 14 pixels wider than designed, and RadNum 20: this platform's radio mark and the
+            // count mode's label texts take that much more than the design left them.
+            {.Name = "Panel1", .Kind = Kind::Panel, .Left = 5, .Top = 167, .Width = 290, .Height = 169},
             {.Name = "Lblacross", .Kind = Kind::Label, .Parent = "Panel1", .Left = 54, .Top = 83,
              .Caption = "Choose # of split segments across"},
             {.Name = "LblDown", .Kind = Kind::Label, .Parent = "Panel1", .Left = 54, .Top = 107,
@@ -64,7 +66,7 @@ const FormDesign& FrmFirstLayout()
             {.Name = "RadPixel", .Kind = Kind::RadioButton, .Parent = "Panel1", .Left = 3, .Top = 27,
              .Width = 246, .Height = 17, .Caption = "Split image by choosing screen pixel sizes"},
             {.Name = "RadNum", .Kind = Kind::RadioButton, .Parent = "Panel1", .Left = 3, .Top = 6,
-             .Width = 264, .Height = 17, .Caption = "Split image by choosing the # of image segments"},
+             .Width = 284, .Height = 17, .Caption = "Split image by choosing the # of image segments"},
             {.Name = "CmdSplit", .Kind = Kind::BitBtn, .Parent = "Panel1", .Left = 8, .Top = 135,
              .Width = 123, .Height = 23, .Caption = "Split Image",
              .Hint = "Choose your options, then click to view the split segments", .Flags = HandCursor,

@@ -1,0 +1,107 @@
+// Pictures of the program's windows for looking at their layout (used by scripts/screenshot):
+// the main window at start and with a JPEG and a GIF picture chosen, the viewer of a 4 x 4 split
+// and the About window. The windows are the program's own, driven through the scripted seam; each
+// is drawn as it appears on screen and saved as PNG in the given folder.
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+
+#include "app/Project.h"
+#include "app/UFrmView.h"
+#include "app/Uabout.h"
+#include "app/Uadjust.h"
+#include "app/Ucompress.h"
+#include "app/Ufirst.h"
+#include "framework/graphics/Jpeg.h"
+#include "framework/graphics/Png.h"
+#include "framework/ui/Application.h"
+#include "framework/ui/Seam.h"
+#include "gif/GifUnit.h"
+
+namespace {
+
+std::string gOut;
+
+void Save(ui::TWinControl& window, const std::string& name)
+{
+    ui::ProcessMessages();
+    gfx::TBitmap shot = window.Snapshot();
+    gfx::TPngImage png;
+    png.Assign(shot);
+    png.SaveToFile(gOut + "/" + name);
+    std::printf("%s/%s %dx%d\n", gOut.c_str(), name.c_str(), shot.Width(), shot.Height());
+}
+
+// A picture with something to see in every segment.
+gfx::TBitmap Sample(int w, int h)
+{
+    gfx::TBitmap b(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            bool ring = ((x - w / 2) * (x - w / 2) + (y - h / 2) * (y - h / 2)) / 6000 % 2 == 0;
+            b.SetPixel(x, y, ring ? gfx::RGB(250, 220, 40) : gfx::RGB(uint8_t(x * 255 / w), 90, uint8_t(y * 255 / h)));
+        }
+    return b;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    namespace fs = std::filesystem;
+    gOut = argc > 1 ? argv[1] : ".";
+    fs::create_directories(gOut);
+    std::string root = (fs::temp_directory_path() / "quadrell-shots-XXXXXX").string();
+    if (!mkdtemp(root.data())) return 1;
+    setenv("HOME", (root + "/home").c_str(), 1);
+    unsetenv("XDG_CONFIG_HOME");
+    fs::create_directories(root + "/home/.config");
+
+    ui::ScriptedSeam seam;
+    app::InitUnits();
+    ui::Application().Initialize();
+    rtl::InitLocale();
+    app::CreateAutoForms();
+    Save(*app::FrmFirst, "main_start.png");
+
+    const std::string photo = root + "/harbour.jpg";
+    {
+        gfx::TJPEGImage jpeg;
+        jpeg.Assign(Sample(800, 600));
+        jpeg.SaveToFile(photo);
+    }
+    seam.Files.push_back(photo);
+    app::FrmFirst->Cmdimage->Click();
+    Save(*app::FrmFirst, "main_chosen.png");
+
+    seam.OnShowModal = [](ui::TForm& form) {
+        Save(form, form.Name() == "Frmabout" ? "about.png" : "viewer_4x4.png");
+        form.Close();
+    };
+    app::FrmFirst->CmdSplit->Click();
+    app::FrmFirst->Button1->Click();
+
+    const std::string gifPath = root + "/rings.gif";
+    {
+        gfx::TBitmap rings = Sample(300, 400);
+        rings.SetPixelFormat(gfx::TPixelFormat::pf8bit);
+        gif::TGifFile document;
+        document.AddBitmap(std::make_unique<gfx::TBitmap>(rings));
+        document.SaveToFile(gifPath);
+    }
+    seam.Files.push_back(gifPath);
+    app::FrmFirst->Cmdimage->Click();
+    Save(*app::FrmFirst, "main_gif.png");
+
+    for (const auto& m : seam.Messages) std::printf("message: %s\n", m.Text.c_str());
+    ui::ProcessMessages();
+    delete app::frmcomp;
+    delete app::Frmadjust;
+    delete app::FrmFirst;
+    std::error_code ec;
+    fs::remove_all(root, ec);
+    return seam.Messages.empty() ? 0 : 1;
+}
