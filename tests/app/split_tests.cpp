@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "framework/graphics/Metafile.h"
+
 namespace apptest {
 namespace {
 
@@ -364,6 +366,27 @@ TEST_F(SplitTest, FailurePartWayFreesEverythingAndShowsNoViewer)
     EXPECT_EQ(Seam->Messages[0].Text, "Range check error");
     EXPECT_EQ(app::ShownSegments(1, 1), nullptr);
     EXPECT_EQ(app::FullSegments(1, 120), nullptr);
+}
+
+TEST_F(SplitTest, MetafileShowsItsFactsButCannotBeCut)
+{
+    Start();
+    String path = Pictures + "/drawing.emf";
+    {
+        gfx::TMetafile metafile;
+        metafile.RecordBitmap(PatternBitmap(64, 48));
+        metafile.SaveToFile(path);
+    }
+    Select(path);
+    ASSERT_TRUE(Seam->Messages.empty()) << Seam->Messages[0].Text;
+    EXPECT_EQ(Saved().Picture().Graphic()->ClassName(), "TMetafile");
+    EXPECT_EQ(app::FrmFirst->LblChosen->Caption(), "Image Chosen: drawing.emf");
+    const int before = app::FrmFirst->ComponentCount();
+    Shown s = Split();
+    EXPECT_FALSE(s.Opened);
+    ASSERT_EQ(Seam->Messages.size(), 1u);
+    EXPECT_EQ(Seam->Messages[0].Text, "Cannot assign a TMetafile to a TBitmap");
+    EXPECT_EQ(app::FrmFirst->ComponentCount(), before);
 }
 
 }  // namespace
