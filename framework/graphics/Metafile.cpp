@@ -547,7 +547,7 @@ void PlayEmfRecord(Painter& p, const uint8_t* rec, size_t size, uint32_t type)
     case EMR_CREATEPEN:
         if (size >= 28) {
             GdiObject o{GdiObject::PenObject, {}, {}};
-            o.pen = Pen{U32(rec + 24) & 0xFFFFFF, double(std::abs(I32(rec + 16))), (U32(rec + 12) & 0xF) == PS_NULL};
+            o.pen = Pen{U32(rec + 24) & 0xFFFFFF, std::fabs(double(I32(rec + 16))), (U32(rec + 12) & 0xF) == PS_NULL};
             p.Store(U32(rec + 8), o);
         }
         break;
