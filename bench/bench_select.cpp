@@ -97,6 +97,7 @@ int main()
     ui::ScriptedSeam seam;
     app::InitUnits();
     app::CreateAutoForms();
+    // Measured in the steady state of a running program: the holders already keep a picture.
     auto select = [&](const std::string& path) {
         seam.Files.push_back(path);
         app::FrmFirst->Cmdimage->Click();
@@ -112,7 +113,8 @@ int main()
         jpeg.Assign(Photo(6000, 4000));
         jpeg.SetCompressionQuality(90);
         jpeg.SaveToFile(path);
-        bench::Compare("select_jpeg_24mp", [&] { select(path); }, [&] { LibjpegDecode(path); }, 5, "libjpeg");
+        select(path);
+        bench::Compare("select_jpeg_24mp", [&] { select(path); }, [&] { LibjpegDecode(path); }, 9, "libjpeg");
     }
     {
         const std::string path = root + "/indexed.gif";
@@ -121,6 +123,7 @@ int main()
             document.AddBitmap(std::make_unique<gfx::TBitmap>(Indexed(4000, 3000)));
             document.SaveToFile(path);
         }
+        select(path);
         bench::Compare(
             "select_gif_4000x3000", [&] { select(path); },
             [&] {
@@ -128,18 +131,19 @@ int main()
                 document.LoadFromFile(path);
                 auto bitmap = document.AsBitmap();
             },
-            3, "gifcodec");
+            7, "gifcodec");
     }
     {
         const std::string path = root + "/rgb.tif";
         tif::WriteTiffFile(path, Photo(6000, 4000));
+        select(path);
         bench::Compare(
             "select_tif_rgb_6000x4000", [&] { select(path); },
             [&] {
                 gfx::TBitmap bitmap;
                 tif::ReadTiffFile(path, bitmap);
             },
-            3, "tiffcodec");
+            7, "tiffcodec");
     }
 
     delete app::frmcomp;
