@@ -7,7 +7,10 @@
 #include <new>
 #include <vector>
 
-#include "framework/graphics/Dib.h"
+#if defined(__x86_64__) || defined(__i386__)
+#include <tmmintrin.h>
+#endif
+
 
 namespace tif {
 
@@ -131,81 +134,8 @@ void WriteIfd(TStream& stream, const TIfdEntry (&entries)[IFD_ENTRIES])
     stream.WriteBuffer(offset, sizeof offset);
 }
 
-// The bitmap's device-independent copy: header with colour table, and bottom-up (or top-down) rows.
-struct TDibCopy {
-    std::unique_ptr<uint8_t[]> Info;
-    std::unique_ptr<uint8_t[]> Bits;
-    uint32_t InfoSize = 0;
-    uint32_t ImageSize = 0;
-    const gfx::TBitmapInfoHeader& Header() const { return *reinterpret_cast<const gfx::TBitmapInfoHeader*>(Info.get()); }
-    const gfx::TRGBQuad* Colors() const
-    {
-        return reinterpret_cast<const gfx::TRGBQuad*>(Info.get() + Header().biSize);
-    }
-};
-
-constexpr uint32_t kInfoRoom = sizeof(gfx::TBitmapInfoHeader) + 256 * sizeof(gfx::TRGBQuad);
-
-bool CopyDib(const gfx::TBitmap& bitmap, TDibCopy& dib)
-{
-    gfx::GetDIBSizes(bitmap, dib.InfoSize, dib.ImageSize);
-    // Room for a full colour table whatever the header part claims, so reading it stays inside.
-    const size_t infoRoom = std::max<size_t>(dib.InfoSize, kInfoRoom);
-    dib.Info.reset(new (std::nothrow) uint8_t[infoRoom]());
-    dib.Bits.reset(new (std::nothrow) uint8_t[std::max<uint32_t>(dib.ImageSize, 1)]);
-    if (!dib.Info || !dib.Bits)
-        throw rtl::EOutOfMemory();
-    if (!gfx::GetDIB(bitmap, dib.Info.get(), dib.Bits.get()))
-        return false;
-    return dib.Header().biSize >= sizeof(gfx::TBitmapInfoHeader) && dib.Header().biSize <= infoRoom - 256 * 4;
-}
-
-// Stored row of the picture's row k (top row first).
-const uint8_t* PictureRow(const TDibCopy& dib, uint32_t k, uint32_t rows, uint32_t stride)
-{
-    const uint32_t stored = dib.Header().biHeight > 0 ? rows - 1 - k : k;
-    return dib.Bits.get() + size_t(stored) * stride;
-}
-
-void WritePalette(TStream& stream, const TDibCopy& dib, uint32_t width, uint32_t rows, uint32_t stride,
-                  uint16_t bits)
-{
-    const uint32_t colors = 1u << bits;
-    if (bits == 4)
-        width = width / 4 * 4;
-    const uint32_t rowBytes = bits == 8 ? width : width / 2;
-    if (rowBytes > stride)
-        return;
-    TIfdEntry ifd[IFD_ENTRIES];
-    std::memcpy(ifd, kPaletteIfd, sizeof ifd);
-    ifd[pWidth].Value = rtl::CheckedCast<uint16_t>(width);
-    ifd[pRows].Value = rtl::CheckedCast<uint16_t>(rows);
-    ifd[pBits].Value = bits;
-    ifd[pRowsPerStrip].Value = rows;
-    ifd[pByteCounts].Value = rtl::CheckedCast<uint32_t>(int64_t(rows) * rowBytes);
-    ifd[pColorMap].Count = 3 * colors;
-
-    WriteHeader(stream);
-    // Each component in the high byte, so a reader keeping the high byte gets it back exactly.
-    std::vector<uint8_t> map(size_t(colors) * 6);
-    const gfx::TRGBQuad* table = dib.Colors();
-    for (uint32_t i = 0; i < colors; ++i) {
-        Put16(map.data() + 2 * i, uint16_t(table[i].Red << 8));
-        Put16(map.data() + 2 * (colors + i), uint16_t(table[i].Green << 8));
-        Put16(map.data() + 2 * (2 * colors + i), uint16_t(table[i].Blue << 8));
-    }
-    stream.WriteBuffer(map.data(), static_cast<int64_t>(map.size()));
-    ifd[pXRes].Value = WriteResolution(stream);
-    ifd[pYRes].Value = WriteResolution(stream);
-    ifd[pSoftware].Value = WriteSoftware(stream);
-    ifd[pStripOffsets].Value = Position(stream);
-    for (uint32_t k = 0; k < rows; ++k)
-        stream.WriteBuffer(PictureRow(dib, k, rows, stride), rowBytes);
-    WriteIfd(stream, ifd);
-}
-
 // Blue, green, red (and a fourth byte at 32 bits) becomes red, green, blue.
-void ToRgbRow(const uint8_t* from, uint8_t* to, uint32_t width, uint32_t bytesPerPixel)
+void BgrToRgbPlain(const uint8_t* from, uint8_t* to, uint32_t width, uint32_t bytesPerPixel)
 {
     for (uint32_t x = 0; x < width; ++x, from += bytesPerPixel, to += 3) {
         to[0] = from[2];
@@ -214,18 +144,116 @@ void ToRgbRow(const uint8_t* from, uint8_t* to, uint32_t width, uint32_t bytesPe
     }
 }
 
-void WriteRgb(TStream& stream, const TDibCopy& dib, uint32_t width, uint32_t rows, uint32_t stride,
-              uint16_t bits)
+#if defined(__x86_64__) || defined(__i386__)
+// The same, 16 bytes at a time. Every block load and store stays inside the row; the last pixels
+// go through the plain loop.
+__attribute__((target("ssse3"))) void BgrToRgbSsse3(const uint8_t* from, uint8_t* to, uint32_t width,
+                                                     uint32_t bytesPerPixel)
 {
-    const uint32_t bytesPerPixel = bits / 8;
-    if (size_t(width) * bytesPerPixel > stride)
-        return;
+    uint32_t x = 0;
+    if (bytesPerPixel == 3) {
+        const __m128i order = _mm_setr_epi8(2, 1, 0, 5, 4, 3, 8, 7, 6, 11, 10, 9, 14, 13, 12, 15);
+        for (; x + 6 <= width; x += 5)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 3 * x),
+                             _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 3 * x)), order));
+    } else {
+        const __m128i order = _mm_setr_epi8(2, 1, 0, 6, 5, 4, 10, 9, 8, 14, 13, 12, -1, -1, -1, -1);
+        for (; x + 6 <= width; x += 4)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 3 * x),
+                             _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 4 * x)), order));
+    }
+    BgrToRgbPlain(from + size_t(x) * bytesPerPixel, to + size_t(x) * 3, width - x, bytesPerPixel);
+}
+#endif
+
+void BgrToRgbRow(const uint8_t* from, uint8_t* to, uint32_t width, uint32_t bytesPerPixel)
+{
+#if defined(__x86_64__) || defined(__i386__)
+    static const bool ssse3 = __builtin_cpu_supports("ssse3");
+    if (ssse3)
+        return BgrToRgbSsse3(from, to, width, bytesPerPixel);
+#endif
+    BgrToRgbPlain(from, to, width, bytesPerPixel);
+}
+
+// The bitmap in device-independent form: colour table and rows padded to 4 bytes, top row first.
+// The bitmap's own store already holds its rows in that form for 1, 4, 8, 24 and 32 bits, so they
+// are read in place rather than copied first.
+struct TDibView {
+    uint32_t Width = 0;
+    uint32_t Rows = 0;
+    uint16_t Bits = 0;
+    const gfx::TBitmapData* Store = nullptr;
+    const uint8_t* Row(uint32_t k) const { return Store->Row(int(k)); }
+    gfx::TRGBQuad Color(uint32_t i) const { return i < Store->Palette.size() ? Store->Palette[i] : gfx::TRGBQuad{}; }
+};
+
+bool DibBits(gfx::TPixelFormat pf, uint16_t& bits)
+{
+    switch (pf) {
+    case gfx::TPixelFormat::pf1bit: bits = 1; return true;
+    case gfx::TPixelFormat::pf4bit: bits = 4; return true;
+    case gfx::TPixelFormat::pf8bit: bits = 8; return true;
+    case gfx::TPixelFormat::pf24bit: bits = 24; return true;
+    case gfx::TPixelFormat::pf32bit:
+    case gfx::TPixelFormat::pfDevice: bits = 32; return true;
+    default: return false;
+    }
+}
+
+// Bytes of the file that WritePalette or WriteRgb writes.
+int64_t FileSize(const TDibView& dib, bool palette)
+{
+    constexpr int64_t ifdBytes = 2 + 12 * IFD_ENTRIES + 4;
+    if (palette) {
+        const int64_t colors = int64_t(1) << dib.Bits;
+        const int64_t rowBytes = dib.Bits == 8 ? dib.Width : dib.Width / 4 * 4 / 2;
+        return 34 + 6 * colors + rowBytes * dib.Rows + ifdBytes;
+    }
+    return 40 + int64_t(dib.Width) * 3 * dib.Rows + ifdBytes;
+}
+
+void WritePalette(TStream& stream, const TDibView& dib)
+{
+    const uint32_t colors = 1u << dib.Bits;
+    const uint32_t width = dib.Bits == 4 ? dib.Width / 4 * 4 : dib.Width;
+    const uint32_t rowBytes = dib.Bits == 8 ? width : width / 2;
+    TIfdEntry ifd[IFD_ENTRIES];
+    std::memcpy(ifd, kPaletteIfd, sizeof ifd);
+    ifd[pWidth].Value = rtl::CheckedCast<uint16_t>(width);
+    ifd[pRows].Value = rtl::CheckedCast<uint16_t>(dib.Rows);
+    ifd[pBits].Value = dib.Bits;
+    ifd[pRowsPerStrip].Value = dib.Rows;
+    ifd[pByteCounts].Value = rtl::CheckedCast<uint32_t>(int64_t(dib.Rows) * rowBytes);
+    ifd[pColorMap].Count = 3 * colors;
+
+    WriteHeader(stream);
+    // Each component in the high byte, so a reader keeping the high byte gets it back exactly.
+    std::vector<uint8_t> map(size_t(colors) * 6);
+    for (uint32_t i = 0; i < colors; ++i) {
+        const gfx::TRGBQuad c = dib.Color(i);
+        Put16(map.data() + 2 * i, uint16_t(c.Red << 8));
+        Put16(map.data() + 2 * (colors + i), uint16_t(c.Green << 8));
+        Put16(map.data() + 2 * (2 * colors + i), uint16_t(c.Blue << 8));
+    }
+    stream.WriteBuffer(map.data(), static_cast<int64_t>(map.size()));
+    ifd[pXRes].Value = WriteResolution(stream);
+    ifd[pYRes].Value = WriteResolution(stream);
+    ifd[pSoftware].Value = WriteSoftware(stream);
+    ifd[pStripOffsets].Value = Position(stream);
+    for (uint32_t k = 0; k < dib.Rows; ++k)
+        stream.WriteBuffer(dib.Row(k), rowBytes);
+    WriteIfd(stream, ifd);
+}
+
+void WriteRgb(TStream& stream, const TDibView& dib)
+{
     TIfdEntry ifd[IFD_ENTRIES];
     std::memcpy(ifd, kRgbIfd, sizeof ifd);
-    ifd[rWidth].Value = rtl::CheckedCast<uint16_t>(width);
-    ifd[rRows].Value = rtl::CheckedCast<uint16_t>(rows);
-    ifd[rRowsPerStrip].Value = rows;
-    ifd[rByteCounts].Value = rtl::CheckedCast<uint32_t>(int64_t(width) * 3 * rows);
+    ifd[rWidth].Value = rtl::CheckedCast<uint16_t>(dib.Width);
+    ifd[rRows].Value = rtl::CheckedCast<uint16_t>(dib.Rows);
+    ifd[rRowsPerStrip].Value = dib.Rows;
+    ifd[rByteCounts].Value = rtl::CheckedCast<uint32_t>(int64_t(dib.Width) * 3 * dib.Rows);
 
     WriteHeader(stream);
     ifd[rXRes].Value = WriteResolution(stream);
@@ -237,10 +265,16 @@ void WriteRgb(TStream& stream, const TDibCopy& dib, uint32_t width, uint32_t row
     stream.WriteBuffer(sampleBits, sizeof sampleBits);
     ifd[rSoftware].Value = WriteSoftware(stream);
     ifd[rStripOffsets].Value = Position(stream);
-    std::vector<uint8_t> row(size_t(width) * 3);
-    for (uint32_t k = 0; k < rows; ++k) {
-        ToRgbRow(PictureRow(dib, k, rows, stride), row.data(), width, bytesPerPixel);
-        stream.WriteBuffer(row.data(), static_cast<int64_t>(row.size()));
+    // Rows go out in blocks of about 256 KB: few stream calls, and the block stays in the cache.
+    const size_t rowBytes = size_t(dib.Width) * 3;
+    const uint32_t rowsPerBlock = uint32_t(std::max<size_t>(1, (size_t(1) << 18) / std::max<size_t>(rowBytes, 1)));
+    std::vector<uint8_t> block(rowBytes * std::min(rowsPerBlock, dib.Rows));
+    for (uint32_t k = 0; k < dib.Rows;) {
+        const uint32_t n = std::min(rowsPerBlock, dib.Rows - k);
+        for (uint32_t i = 0; i < n; ++i)
+            BgrToRgbRow(dib.Row(k + i), block.data() + i * rowBytes, dib.Width, dib.Bits / 8);
+        stream.WriteBuffer(block.data(), static_cast<int64_t>(n * rowBytes));
+        k += n;
     }
     WriteIfd(stream, ifd);
 }
@@ -251,32 +285,30 @@ void WriteTiffToStream(TStream& stream, const gfx::TBitmap& bitmap)
 {
     if (!bitmap.HandleAllocated())
         return;
-    TDibCopy dib;
-    if (!CopyDib(bitmap, dib))
-        return;
-    uint16_t bits = dib.Header().biBitCount;
-    if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32) {
+    TDibView dib;
+    gfx::TBitmap wide;
+    const gfx::TBitmap* source = &bitmap;
+    if (!DibBits(bitmap.PixelFormat(), dib.Bits)) {
         // 15 and 16 bits (and any other packing) go through 24 bits.
-        gfx::TBitmap wide(bitmap);
+        wide = bitmap;
         wide.SetPixelFormat(gfx::TPixelFormat::pf24bit);
-        if (!CopyDib(wide, dib))
-            return;
-        bits = dib.Header().biBitCount;
-        if (bits != 24)
+        source = &wide;
+        if (!DibBits(wide.PixelFormat(), dib.Bits))
             return;
     }
-    const int32_t height = dib.Header().biHeight;
-    const uint32_t width = static_cast<uint32_t>(std::max(dib.Header().biWidth, 0));
-    const uint32_t rows = static_cast<uint32_t>(height < 0 ? -int64_t(height) : height);
-    if (rows == 0 || width == 0)
+    dib.Store = source->Data().get();
+    dib.Width = static_cast<uint32_t>(dib.Store->Width);
+    dib.Rows = static_cast<uint32_t>(dib.Store->Height);
+    if (dib.Width == 0 || dib.Rows == 0 || dib.Bits == 1)
         return;
-    const uint32_t stride = dib.ImageSize / rows;
-    if (bits == 1)
-        return;
-    if (bits == 4 || bits == 8)
-        WritePalette(stream, dib, width, rows, stride, bits);
+    const bool palette = dib.Bits == 4 || dib.Bits == 8;
+    // A memory stream gets its whole size at once rather than growing (and copying) with each block.
+    if (auto* memory = dynamic_cast<rtl::TMemoryStream*>(&stream); memory && memory->Size() == 0)
+        memory->SetSize(FileSize(dib, palette));
+    if (palette)
+        WritePalette(stream, dib);
     else
-        WriteRgb(stream, dib, width, rows, stride, bits);
+        WriteRgb(stream, dib);
 }
 
 void WriteTiffFile(const rtl::String& fileName, const gfx::TBitmap& bitmap)

@@ -5,6 +5,10 @@
 #include <new>
 #include <vector>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <tmmintrin.h>
+#endif
+
 #include "framework/graphics/Dib.h"
 #include "framework/ui/Dialogs.h"
 
@@ -313,6 +317,36 @@ namespace {
 
 constexpr size_t kStreamChunk = size_t(1) << 18;
 
+// Red first in the file; the store is blue, green, red, 0.
+void RgbToDevicePlain(const uint8_t* src, uint32_t* out, uint32_t width)
+{
+    for (uint32_t x = 0; x < width; ++x, src += 3)
+        out[x] = uint32_t(src[2]) | uint32_t(src[1]) << 8 | uint32_t(src[0]) << 16;
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+// Four pixels at a time; every 16-byte load stays inside the row, the last pixels go the plain way.
+__attribute__((target("ssse3"))) void RgbToDeviceSsse3(const uint8_t* src, uint32_t* out, uint32_t width)
+{
+    const __m128i order = _mm_setr_epi8(2, 1, 0, -1, 5, 4, 3, -1, 8, 7, 6, -1, 11, 10, 9, -1);
+    uint32_t x = 0;
+    for (; x + 6 <= width; x += 4)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x),
+                         _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 3 * x)), order));
+    RgbToDevicePlain(src + 3 * size_t(x), out + x, width - x);
+}
+#endif
+
+void RgbToDevice(const uint8_t* src, uint32_t* out, uint32_t width)
+{
+#if defined(__x86_64__) || defined(__i386__)
+    static const bool ssse3 = __builtin_cpu_supports("ssse3");
+    if (ssse3)
+        return RgbToDeviceSsse3(src, out, width);
+#endif
+    RgbToDevicePlain(src, out, width);
+}
+
 // One stored row (top row first) to blue, green, red, 0 pixels.
 class TRowConverter {
 public:
@@ -328,9 +362,7 @@ public:
         uint32_t* out = reinterpret_cast<uint32_t*>(dst);
         switch (FBits) {
         case 24:
-            // Red first in the file; the store is blue, green, red.
-            for (uint32_t x = 0; x < FWidth; ++x, src += 3)
-                out[x] = uint32_t(src[2]) | uint32_t(src[1]) << 8 | uint32_t(src[0]) << 16;
+            RgbToDevice(src, out, FWidth);
             break;
         case 8:
             for (uint32_t x = 0; x < FWidth; ++x)

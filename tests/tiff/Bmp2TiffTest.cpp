@@ -118,9 +118,18 @@ TEST(WriteTiff, RgbLayout)
 
 TEST(WriteTiff, ThirtyTwoBitsGiveTheFileOfTwentyFour)
 {
-    TBitmap b24 = Colour(7, 5, TPixelFormat::pf24bit);
-    TBitmap b32 = Colour(7, 5, TPixelFormat::pf32bit);
-    EXPECT_EQ(Write(b24), Write(b32));
+    for (int w : {7, 37}) {
+        TBitmap b24 = Colour(w, 5, TPixelFormat::pf24bit);
+        TBitmap b32 = Colour(w, 5, TPixelFormat::pf32bit);
+        const std::vector<uint8_t> f = Write(b24);
+        EXPECT_EQ(f, Write(b32)) << w;
+        for (int y = 0; y < 5; ++y)
+            for (int x = 0; x < w; ++x) {
+                const gfx::TColor c = gfx::GetPixel(b24, x, y);
+                const size_t at = 40 + (size_t(y) * w + x) * 3;
+                ASSERT_EQ(gfx::RGB(f[at], f[at + 1], f[at + 2]), c) << w << " " << x << "," << y;
+            }
+    }
     TBitmap b16 = Colour(7, 5, TPixelFormat::pf24bit);
     b16.SetPixelFormat(TPixelFormat::pf16bit);
     TBitmap back(b16);
@@ -145,6 +154,7 @@ TEST(WriteTiff, FourBitsAreCutToAMultipleOfFourPixels)
     const std::vector<uint8_t> f = Write(b);
     // Header, 3 x 32 bytes of map, 2 x 8 resolution, 10 text: image at 130, 2 rows of 2 bytes.
     EXPECT_EQ(U32(f, 4), 134u);
+    EXPECT_EQ(f.size(), 134u + 186u);
     EXPECT_EQ(U16(f, 134 + 2 + 12 * 1 + 8), 4) << "width";
     EXPECT_EQ(U32(f, 134 + 2 + 12 * 6 + 8), 130u) << "strip offset";
     EXPECT_EQ(U32(f, 134 + 2 + 12 * 9 + 8), 4u) << "byte counts";
@@ -189,6 +199,7 @@ TEST(WriteTiff, RoundTrip)
         {"palette 4", pal4, 8},
         {"rgb 24", Colour(11, 6, TPixelFormat::pf24bit), 11},
         {"rgb device", Colour(5, 9, TPixelFormat::pfDevice), 5},
+        {"rgb wide", Colour(43, 4, TPixelFormat::pf24bit), 43},
     };
     for (const Case& c : cases) {
         const std::string path = dir.File("rt.tif");
