@@ -6,6 +6,7 @@
 
 #include <ctime>
 
+#include "framework/graphics/Png.h"
 #include "tiff/Bmp2Tiff.h"
 
 namespace apptest {
@@ -241,6 +242,41 @@ TEST_F(LoadTest, FileOfTwoGigabytesIsARangeErrorAfterTheThumbnail)
     EXPECT_EQ(app::SourceWidth, 0);
     EXPECT_FALSE(fs::exists(app::HistoryIniPath));
 }
+
+struct FormatCase {
+    const char* Name;
+    const char* Class;
+};
+
+class FormatTest : public AppTest, public ::testing::WithParamInterface<FormatCase> {};
+
+// The framework's classes by extension, whatever its case; the pixels reach every holder.
+TEST_P(FormatTest, FrameworkFormatsLoadIntoEveryHolder)
+{
+    Start();
+    const String name = GetParam().Name;
+    const String path = Pictures + "/" + name;
+    const gfx::TBitmap picture = PatternBitmap(33, 21);
+    const String ext = rtl::UpperCase(rtl::ExtractFileExt(name));
+    if (ext == ".PNG") {
+        gfx::TPngImage png;
+        png.Assign(picture);
+        png.SaveToFile(path);
+    } else {
+        gfx::TBitmap(picture).SaveToFile(path);
+    }
+    Select(path);
+    ASSERT_TRUE(Seam->Messages.empty()) << Seam->Messages[0].Text;
+    for (ui::TImage* holder : {&Hidden(), &Saved(), app::Frmadjust->Image1, &Thumb()}) {
+        EXPECT_EQ(holder->Picture().Graphic()->ClassName(), GetParam().Class);
+        ExpectPattern(holder->Picture().Graphic(), 33, 21);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, FormatTest,
+                         ::testing::Values(FormatCase{"a.png", "TPngImage"}, FormatCase{"b.PNG", "TPngImage"},
+                                           FormatCase{"c.BMP", "TBitmap"}, FormatCase{"d.Bmp", "TBitmap"}),
+                         [](const auto& info) { return "case" + std::to_string(info.index); });
 
 }  // namespace
 }  // namespace apptest
