@@ -34,6 +34,21 @@ TEST_F(StartupTest, FirstStartOnAFreshAccountMakesTheDataFolder)
     EXPECT_EQ(app::Frmadjust->ScrollBar1->Position(), 100);
 }
 
+TEST_F(StartupTest, UnitsRegisterTheirPictureClasses)
+{
+    const struct {
+        const char* Ext;
+        const char* Class;
+    } expected[] = {{"jpg", "TJPEGImage"}, {"JPEG", "TJPEGImage"}, {"gif", "TGifBitmap"}, {"png", "TPngImage"},
+                    {"bmp", "TBitmap"}, {"tiff", "TWICImage"}, {"ico", "TIcon"}, {"emf", "TMetafile"}};
+    for (const auto& e : expected) {
+        const gfx::TGraphicClass* cls = gfx::TPicture::FindClassForExtension(e.Ext);
+        ASSERT_NE(cls, nullptr) << e.Ext;
+        EXPECT_STREQ(cls->Name, e.Class) << e.Ext;
+    }
+    EXPECT_EQ(gfx::TPicture::FindClassForExtension("txt"), nullptr);
+}
+
 TEST_F(StartupTest, MainWindowStartsInCountModeFourByFour)
 {
     Start();
