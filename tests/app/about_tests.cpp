@@ -160,6 +160,7 @@ TEST_F(AboutTest, ReturnAndTheCloseBoxBothEndTheShowingAndKeepTheMainWindow)
         EXPECT_TRUE(app::FrmFirst->ChkShowNum->Checked());
         EXPECT_TRUE(app::ImageSelected);
         EXPECT_FALSE(ui::Application().Terminated());
+        EXPECT_EQ(ui::Application().MainForm(), app::FrmFirst);
     }
 }
 

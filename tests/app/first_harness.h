@@ -79,6 +79,10 @@ protected:
         setenv("TMPDIR", Root.c_str(), 1);
         app::InitUnits();
         ResetProgramState();
+        // A run without a main window returns at once and leaves the application not terminated,
+        // as a fresh process starts.
+        ui::Application().SetMainForm(nullptr);
+        ui::Application().Run();
     }
 
     void TearDown() override
