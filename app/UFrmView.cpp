@@ -1,9 +1,14 @@
 #include "app/UFrmView.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <exception>
 #include <functional>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "app/Globals.h"
@@ -29,6 +34,7 @@ int32_t SplitRows = 0;
 int32_t SelectedRow = 0;
 int32_t SelectedCol = 0;
 TFrmView* FrmView = nullptr;
+int SaveAllEncoders = 0;
 
 // ---- segment grid --------------------------------------------------------------------------
 
@@ -177,6 +183,132 @@ void WriteSegment(const String& fileName, ui::TImage* segment, SaveFormat format
         if (format == SaveFormat::Png) SaveGraphicAs(graphic, gfx::TPngImage::StaticClass(), temporary);
         else graphic.SaveToFile(temporary);
     });
+}
+
+// One file of save all, encoded ahead of its turn.
+struct EncodedSegment {
+    String Name;
+    SaveFormat Format = SaveFormat::Bitmap;
+    gfx::TBitmap Pixels;  // shares the segment's pixels
+    std::vector<uint8_t> Bytes;
+    std::exception_ptr Error;  // raised when the segment's turn comes, where the write would fail
+    bool Done = false;
+};
+
+// The file's bytes exactly as SaveSegmentAsJpeg, SaveGraphicAs and the bitmap's own saving make them.
+void EncodeSegment(EncodedSegment& job, int quality)
+{
+    if (job.Error) return;
+    try {
+        rtl::TMemoryStream stream;
+        switch (job.Format) {
+        case SaveFormat::Jpeg: {
+            gfx::TJPEGImage jpeg;
+            jpeg.Assign(job.Pixels);
+            jpeg.SetCompressionQuality(quality);
+            jpeg.Compress();
+            job.Bytes = jpeg.Data();
+            return;
+        }
+        case SaveFormat::Png: {
+            gfx::TPngImage png;
+            png.Assign(job.Pixels);
+            png.SaveToStream(stream);
+            break;
+        }
+        case SaveFormat::Bitmap: {
+            gfx::TBitmap bitmap = job.Pixels;
+            bitmap.SaveToStream(stream);
+            break;
+        }
+        }
+        job.Bytes.assign(stream.Memory(), stream.Memory() + stream.Size());
+    } catch (...) {
+        job.Error = std::current_exception();
+    }
+}
+
+// Encodes the files of save all on worker threads, a bounded number ahead of the one whose turn it
+// is; questions, messages and writes stay on the caller's thread in their order. With one encoder
+// each file is encoded when its turn comes.
+class SegmentEncoder {
+public:
+    SegmentEncoder(std::vector<EncodedSegment>& jobs, int quality, int encoders)
+        : FJobs(jobs), FQuality(quality), FWindow(size_t(2 * std::max(encoders, 1)))
+    {
+        if (encoders <= 1) return;
+        for (int i = 0; i < encoders; ++i) FThreads.emplace_back([this] { Work(); });
+    }
+    ~SegmentEncoder()
+    {
+        {
+            std::lock_guard<std::mutex> lock(FMutex);
+            FStop = true;
+        }
+        FChanged.notify_all();
+        for (auto& t : FThreads) t.join();
+    }
+    SegmentEncoder(const SegmentEncoder&) = delete;
+    SegmentEncoder& operator=(const SegmentEncoder&) = delete;
+
+    // The job at its turn, encoded.
+    EncodedSegment& Take(size_t i)
+    {
+        EncodedSegment& job = FJobs[i];
+        if (FThreads.empty()) {
+            EncodeSegment(job, FQuality);
+            return job;
+        }
+        std::unique_lock<std::mutex> lock(FMutex);
+        FTaken = i;
+        FChanged.notify_all();
+        FChanged.wait(lock, [&] { return job.Done; });
+        return job;
+    }
+
+private:
+    void Work()
+    {
+        for (;;) {
+            size_t i;
+            {
+                std::unique_lock<std::mutex> lock(FMutex);
+                FChanged.wait(lock, [&] { return FStop || FNext >= FJobs.size() || FNext < FTaken + FWindow; });
+                if (FStop || FNext >= FJobs.size()) return;
+                i = FNext++;
+            }
+            EncodeSegment(FJobs[i], FQuality);
+            {
+                std::lock_guard<std::mutex> lock(FMutex);
+                FJobs[i].Done = true;
+            }
+            FChanged.notify_all();
+        }
+    }
+
+    std::vector<EncodedSegment>& FJobs;
+    const int FQuality;
+    const size_t FWindow;
+    std::vector<std::thread> FThreads;
+    std::mutex FMutex;
+    std::condition_variable FChanged;
+    size_t FNext = 0;   // the next job to encode
+    size_t FTaken = 0;  // the job whose turn it is
+    bool FStop = false;
+};
+
+void WriteBytes(const String& fileName, const std::vector<uint8_t>& bytes)
+{
+    WriteThroughTemporary(fileName, [&](const String& temporary) {
+        rtl::TFileStream file(temporary, rtl::fmCreate);
+        file.WriteBuffer(bytes.data(), int64_t(bytes.size()));
+    });
+}
+
+int EncoderCount()
+{
+    if (SaveAllEncoders > 0) return SaveAllEncoders;
+    return int(std::max(1u, std::thread::hardware_concurrency()));
 }
 
 Tfrmcomp& QualityDialog()
@@ -336,6 +468,40 @@ void TFrmView::CmdworkClick(ui::TObject*)
     ui::ShowMessage(SFileSaved + fileName);
 }
 
+void TFrmView::SaveEverySegment(const String& chosen)
+{
+    std::vector<EncodedSegment> jobs;
+    int n = 0;
+    for (int r = 1; r <= SplitRows; ++r)
+        for (int c = 1; c <= SplitCols; ++c) {
+            EncodedSegment job;
+            job.Name = NumberedName(chosen, ++n);
+            job.Format = FormatForName(job.Name);
+            try {
+                SegmentGraphic(FullSegments(r, c)).ToBitmap(job.Pixels);
+            } catch (...) {
+                job.Error = std::current_exception();
+                job.Done = true;
+            }
+            jobs.push_back(std::move(job));
+        }
+    SegmentEncoder encoder(jobs, JpegQuality, EncoderCount());
+    for (size_t i = 0; i < jobs.size(); ++i) {
+        EncodedSegment& job = encoder.Take(i);
+        // A JPEG is compressed before its question, the others are written after theirs.
+        if (job.Format == SaveFormat::Jpeg) {
+            if (job.Error) std::rethrow_exception(job.Error);
+            if (rtl::FileExists(job.Name) && !AskReplace(JpegReplaceQuestion(job.Name))) continue;
+        } else if (rtl::FileExists(job.Name) && !AskReplace(ReplaceQuestion(job.Name))) {
+            continue;
+        }
+        if (job.Error) std::rethrow_exception(job.Error);
+        WriteBytes(job.Name, job.Bytes);
+        job.Bytes = {};
+        job.Pixels = gfx::TBitmap();
+    }
+}
+
 void TFrmView::CmdSaveAllClick(ui::TObject*)
 {
     ui::ShowMessage(SSaveAllHint);
@@ -344,22 +510,7 @@ void TFrmView::CmdSaveAllClick(ui::TObject*)
     JpegQuality = DefaultJpegQuality;
     if (FormatForName(chosen) == SaveFormat::Jpeg) AskJpegQuality();
     // Without a selected segment of this split there is nothing to write.
-    const bool segments = HasSelection();
-    int n = 0;
-    for (int r = 1; segments && r <= SplitRows; ++r) {
-        for (int c = 1; c <= SplitCols; ++c) {
-            ++n;
-            ui::TImage* segment = FullSegments(r, c);
-            const String name = NumberedName(chosen, n);
-            const SaveFormat format = FormatForName(name);
-            if (format == SaveFormat::Jpeg) {
-                SaveSegmentAsJpeg(name, segment, false);
-                continue;
-            }
-            if (rtl::FileExists(name) && !AskReplace(ReplaceQuestion(name))) continue;
-            WriteSegment(name, segment, format);
-        }
-    }
+    if (HasSelection()) SaveEverySegment(chosen);
     ui::ShowMessage(SAllSaved + rtl::ExtractFilePath(chosen));
 }
 

@@ -43,6 +43,10 @@ extern int32_t SplitRows;
 extern int32_t SelectedRow;
 extern int32_t SelectedCol;
 
+// How many segments save all encodes at the same time, ahead of writing them in order; 0: one per
+// processor, 1: each in its turn.
+extern int SaveAllEncoders;
+
 class TFrmView;
 // The viewer of the current split.
 extern TFrmView* FrmView;
@@ -83,6 +87,8 @@ public:
     void FitSegmentThumb(ui::TImage* segment);
 
 private:
+    // Writes every segment under the chosen name with its running number, in row-major order.
+    void SaveEverySegment(const String& chosen);
     bool FSelected = false;
 };
 

@@ -166,3 +166,73 @@ TEST_F(ViewerTest, SaveAllWritesCleanCopies)
 }
 
 }  // namespace
+
+namespace {
+
+// However many segments are encoded at once, questions, messages, files and the stop at the first
+// failure come in the order of the segments.
+class SaveAllEncoders : public ViewerTest, public ::testing::WithParamInterface<int> {
+protected:
+    void SetUp() override
+    {
+        ViewerTest::SetUp();
+        app::SaveAllEncoders = GetParam();
+    }
+    void TearDown() override
+    {
+        app::SaveAllEncoders = 0;
+        ViewerTest::TearDown();
+    }
+};
+
+TEST_P(SaveAllEncoders, QuestionsAndFilesInSegmentOrder)
+{
+    for (const char* ext : {".png", ".jpg", ".bmp"}) {
+        SCOPED_TRACE(ext);
+        std::filesystem::remove_all(Folder);
+        std::filesystem::create_directories(Folder);
+        Seam.Messages.clear();
+        auto name = [&](int n) { return "s" + std::to_string(n) + ext; };
+        for (int n : {2, 5, 9}) viewtest::WriteFile(File(name(n)), "old");
+        app::TFrmView& view = MakeViewer(3, 3, 24, 16);
+        Seam.Files.push_back(File(std::string("s") + ext));
+        Seam.Answers = {ui::mrOk, ui::mrNo, ui::mrYes, ui::mrNo};
+        view.CmdSaveAll->Click();
+        const std::vector<ui::MessageRecord>& m = Seam.Messages;
+        ASSERT_EQ(m.size(), 5u);
+        EXPECT_NE(m[1].Text.find(name(2)), std::string::npos);
+        EXPECT_NE(m[2].Text.find(name(5)), std::string::npos);
+        EXPECT_NE(m[3].Text.find(name(9)), std::string::npos);
+        EXPECT_EQ(m[4].Text, FinalMessage(Folder + "/"));
+        EXPECT_EQ(viewtest::ReadFile(File(name(2))), "old");
+        EXPECT_NE(viewtest::ReadFile(File(name(5))), "old");
+        EXPECT_EQ(viewtest::ReadFile(File(name(9))), "old");
+        EXPECT_EQ(FolderEntries(Folder).size(), 9u);
+    }
+}
+
+// A folder where the fifth file should go: that write fails, the four before it stay, none after it
+// is written and the final message does not come.
+TEST_P(SaveAllEncoders, StopsAtTheFirstFailure)
+{
+    for (const char* ext : {".png", ".jpg"}) {
+        SCOPED_TRACE(ext);
+        std::filesystem::remove_all(Folder);
+        std::filesystem::create_directories(Folder + "/s5" + ext);
+        Seam.Messages.clear();
+        app::TFrmView& view = MakeViewer(3, 3, 24, 16);
+        Seam.Files.push_back(File(std::string("s") + ext));
+        view.CmdSaveAll->Click();
+        ASSERT_EQ(Seam.Messages.size(), 2u);
+        EXPECT_EQ(Seam.Messages[1].Kind, ui::TMsgDlgType::mtError);
+        EXPECT_NE(Seam.Messages[1].Text.find(File(std::string("s5") + ext)), std::string::npos)
+            << Seam.Messages[1].Text;
+        std::vector<std::string> expected;
+        for (int n = 1; n <= 5; ++n) expected.push_back("s" + std::to_string(n) + ext);
+        EXPECT_EQ(FolderEntries(Folder), expected);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, SaveAllEncoders, ::testing::Values(1, 2, 8));
+
+}  // namespace
