@@ -15,8 +15,11 @@
 
 #include "BenchUtil.h"
 #include "app/Globals.h"
+#include "app/Project.h"
 #include "app/UFrmView.h"
 #include "app/Ucompress.h"
+#include "app/Ufirst.h"
+#include "framework/graphics/Jpeg.h"
 #include "framework/graphics/Graphics.h"
 #include "framework/ui/Seam.h"
 
@@ -178,6 +181,52 @@ void SaveAll(ui::ScriptedSeam& seam, Folders& folders, const std::string& name)
     if (seam.Messages.size() != 2) std::fprintf(stderr, "save all did not end as expected\n");
 }
 
+// The whole job as a person does it: select the photograph, split it 4 x 4, save all as JPEG at
+// 85; against ImageMagick cutting and saving the same file.
+void JobAgainstImageMagick(ui::ScriptedSeam& seam, const gfx::TBitmap& picture)
+{
+    const char* name = "job_4x4_jpeg_vs_imagemagick";
+    if (std::system("convert -version >/dev/null 2>&1") != 0) {
+        bench::Missing(name, "ImageMagick convert");
+        return;
+    }
+    Folders folders;
+    const std::string photo = folders.base + "/photo.jpg";
+    {
+        gfx::TJPEGImage jpeg;
+        jpeg.Assign(picture);
+        jpeg.SetCompressionQuality(90);
+        jpeg.SaveToFile(photo);
+    }
+    app::InitUnits();
+    app::CreateAutoForms();
+    seam.OnShowModal = [](ui::TForm& form) {
+        if (auto* view = dynamic_cast<app::TFrmView*>(&form)) view->CmdSaveAll->Click();
+        form.Close();
+    };
+    bool ok = true;
+    auto ours = [&] {
+        const std::string folder = folders.Next();
+        seam.Messages.clear();
+        seam.Files.push_back(photo);
+        seam.Files.push_back(folder + "/photo.jpg");
+        app::FrmFirst->Cmdimage->Click();
+        app::FrmFirst->SpinW->SetValue(4);
+        app::FrmFirst->SpinH->SetValue(4);
+        app::FrmFirst->CmdSplit->Click();
+        ok = ok && std::filesystem::exists(folder + "/photo16.jpg") && seam.Messages.size() == 2;
+    };
+    auto theirs = [&] {
+        const std::string folder = folders.Next();
+        const std::string command = "convert '" + photo + "' -crop 4x4@ +repage -quality 85 '" + folder +
+                                    "/out_%d.jpg' 2>/dev/null";
+        ok = ok && std::system(command.c_str()) == 0;
+    };
+    bench::Compare(name, ours, theirs, 3, "imagemagick");
+    if (!ok) std::printf("BENCH %s note=a run did not end as expected\n", name);
+    seam.OnShowModal = nullptr;
+}
+
 }  // namespace
 
 int main()
@@ -213,5 +262,7 @@ int main()
                 3, "libpng");
         }
     }
+    app::SaveAllEncoders = 0;
+    JobAgainstImageMagick(seam, picture);
     return 0;
 }
