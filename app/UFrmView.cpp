@@ -436,8 +436,10 @@ void SaveGraphicAs(gfx::TGraphic& graphic, const gfx::TGraphicClass& targetClass
 
 void SaveSegmentAsJpeg(const String& fileName, ui::TImage* segment, bool showMessages)
 {
+    gfx::TBitmap pixels;
+    SegmentGraphic(segment).ToBitmap(pixels);
     gfx::TJPEGImage jpeg;
-    jpeg.Assign(segment->Picture().Bitmap());
+    jpeg.Assign(pixels);
     jpeg.SetCompressionQuality(JpegQuality);
     jpeg.Compress();
     if (rtl::FileExists(fileName) && !AskReplace(JpegReplaceQuestion(fileName))) {
