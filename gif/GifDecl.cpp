@@ -61,6 +61,13 @@ void TByteBuffer::AddString(const std::string& NewString)
     FTotalSize += static_cast<int32_t>(NewString.size());
 }
 
+void TByteBuffer::AddString(std::string&& NewString)
+{
+    FTotalSize += static_cast<int32_t>(NewString.size());
+    int index = SL->Add(std::string());
+    (*SL)[index].swap(NewString);
+}
+
 void TByteBuffer::Clear()
 {
     SL = std::make_unique<rtl::TStringList>();

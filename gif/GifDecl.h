@@ -151,6 +151,7 @@ public:
 
     void AddByte(uint8_t ByteVal);
     void AddString(const std::string& NewString);
+    void AddString(std::string&& NewString);
     void Clear();
     void DeleteLastByte();
     void Finish();

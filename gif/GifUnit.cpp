@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "framework/graphics/Dib.h"
+#include "framework/graphics/PixelRows.h"
 #include "framework/ui/Application.h"
 #include "gif/FmProgr.h"
 
@@ -63,22 +64,33 @@ constexpr int32_t InterlaceFirstRow[5] = {0, 0, 4, 2, 1};
 
 // ---- LZW decoder ----------------------------------------------------------------------------------
 
-// Decodes one image's code stream into rows. Each string is written straight into the row
-// buffer, last pixel first, by following a flat table of (prefix, suffix) entries; a string that
+// Decodes one image's code stream into rows. Each string is written straight into the row being
+// filled, last pixel first, by following a flat table of (prefix, suffix) entries; a string that
 // runs past the end of the row goes through the pixel stack and is split over the rows.
+// A row of the matrix is filled in place; a row beyond it goes to the row buffer, whose storing
+// raises the matrix's index error. A row left unfinished is cleared again when decoding stops,
+// so rows that the data never completes hold 0.
 class TLzwDecoder {
 public:
     TLzwDecoder(TDecoderState& state, const TByteBuffer& data, TByteArray2D& pixels, TBigByteArray& rowBuffer,
                 int32_t height, bool interlaced)
-        : St(state), FData(data), FPixels(pixels), FRowBuffer(rowBuffer), FRow(rowBuffer.Address()),
-          FWidth(rowBuffer.Count()), FHeight(height), FInterlaced(interlaced), FStringCount(data.StringCount())
+        : St(state), FData(data), FPixels(pixels), FRowBuffer(rowBuffer), FWidth(rowBuffer.Count()),
+          FHeight(height), FInterlaced(interlaced), FStringCount(data.StringCount())
     {
+        FRow = RowTarget();
         // Reading starts in the first string, as the buffer's Reset left it.
         const std::string& s = FData.GetString(1);
         FNext = reinterpret_cast<const uint8_t*>(s.data());
         FEnd = FNext + s.size();
         FStringNo = 1;
     }
+
+    ~TLzwDecoder()
+    {
+        if (FInMatrix && FColumn > 0) std::memset(FRow, 0, static_cast<size_t>(FColumn));
+    }
+    TLzwDecoder(const TLzwDecoder&) = delete;
+    TLzwDecoder& operator=(const TLzwDecoder&) = delete;
 
     // Returns when the end code is read or the data runs out.
     void Run()
@@ -131,21 +143,32 @@ private:
         return true;
     }
 
-    // Codes are packed least significant bit first; a byte is taken only when a code needs it.
+    // Codes are packed least significant bit first. Bits wait in a 64-bit reservoir; it is
+    // refilled several bytes at a time while the current sub-block has them, and otherwise one
+    // byte at a time, so the end of the data and the move to the next sub-block come exactly
+    // when a code needs a byte that is not there.
     bool ReadCode(uint32_t& code)
     {
-        if (St.BitsLeft == 0) {
-            if (!TakeByte(St.CurrentByte)) return false;
-            St.BitsLeft = 8;
+        if (FBitCount < St.CodeSize) {
+            if (FEnd - FNext >= 8) {
+                const int take = (63 - FBitCount) >> 3;
+                uint64_t bytes;
+                std::memcpy(&bytes, FNext, 8);
+                FBits |= (bytes & ((uint64_t{1} << (8 * take)) - 1)) << FBitCount;
+                FNext += take;
+                FBitCount += 8 * take;
+            } else {
+                while (FBitCount < St.CodeSize) {
+                    uint32_t byte;
+                    if (!TakeByte(byte)) return false;
+                    FBits |= uint64_t{byte} << FBitCount;
+                    FBitCount += 8;
+                }
+            }
         }
-        uint32_t value = St.CurrentByte >> (8 - St.BitsLeft);
-        while (St.CodeSize > St.BitsLeft) {
-            if (!TakeByte(St.CurrentByte)) return false;
-            value |= St.CurrentByte << St.BitsLeft;
-            St.BitsLeft += 8;
-        }
-        St.BitsLeft -= St.CodeSize;
-        code = value & CodeMasks[static_cast<size_t>(St.CodeSize)];
+        code = static_cast<uint32_t>(FBits) & CodeMasks[static_cast<size_t>(St.CodeSize)];
+        FBits >>= St.CodeSize;
+        FBitCount -= St.CodeSize;
         return true;
     }
 
@@ -233,16 +256,27 @@ private:
     {
         if (FHeight > DecodeProgressHeight) Report(static_cast<double>(St.Row + 1) / FHeight);
         ui::ProcessMessages();
-        FPixels.SetRow(St.Row + 1, FRowBuffer);
+        if (!FInMatrix) FPixels.SetRow(St.Row + 1, FRowBuffer);
+        FColumn = 0;  // the row is stored
         St.Row = FInterlaced ? NextInterlacedRow(St.Row, FHeight, St.Pass) : St.Row + 1;
-        FColumn = 0;
+        FRow = RowTarget();
+    }
+
+    // Where row St.Row is filled: in the matrix when it holds that row, else in the row buffer.
+    uint8_t* RowTarget()
+    {
+        const int64_t start = static_cast<int64_t>(St.Row) * FWidth;
+        FInMatrix = St.Row >= 0 && St.Row < FPixels.Count2() && FPixels.Count1() == FWidth && FWidth > 0 &&
+                    start + FWidth <= FPixels.TotalCount();
+        return FInMatrix ? FPixels.Values->Address() + start : FRowBuffer.Address();
     }
 
     TDecoderState& St;
     const TByteBuffer& FData;
     TByteArray2D& FPixels;
     TBigByteArray& FRowBuffer;
-    uint8_t* FRow;
+    uint8_t* FRow = nullptr;
+    bool FInMatrix = false;
     const int32_t FWidth;
     const int32_t FHeight;
     const bool FInterlaced;
@@ -251,6 +285,8 @@ private:
     const uint8_t* FNext = nullptr;
     const uint8_t* FEnd = nullptr;
 
+    uint64_t FBits = 0;
+    int32_t FBitCount = 0;
     int32_t FColumn = 0;  // 0-based here
     uint32_t FPrevious = 0;
     uint32_t FNextFree = 0;
@@ -475,7 +511,7 @@ void TGifSubImage::ReadRasterData(TStream& Stream)
             n = 0;
             ReadByte(Stream, n);
         }
-        CompressedRasterData->AddString(block);
+        CompressedRasterData->AddString(std::move(block));
     }
 }
 
@@ -545,12 +581,24 @@ void TGifSubImage::WriteBmpStream(TMemoryStream& Stream) const
     }
     Stream.WriteBuffer(palette, sizeof(palette));
 
+    // Rows go straight from the matrix into the stream's memory, sized above; a matrix of other
+    // sizes goes through row copies.
+    const bool direct = Pixels->Count1() == width && Pixels->Count2() == height &&
+                        static_cast<int64_t>(width) * height <= Pixels->TotalCount();
     const uint8_t zeros[4] = {0, 0, 0, 0};
     for (int32_t r = height; r >= 1; --r) {
-        auto row = Pixels->CopyRow(r);
-        int32_t n = std::min(width, row->Count());
-        if (n > 0) Stream.WriteBuffer(row->Address(), n);
-        for (int32_t rest = stride - n; rest > 0; rest -= std::min(rest, 4)) Stream.WriteBuffer(zeros, std::min(rest, 4));
+        if (direct) {
+            uint8_t* out = Stream.Memory() + Stream.Position();
+            if (width > 0)
+                std::memcpy(out, Pixels->Values->Address() + static_cast<int64_t>(r - 1) * width, static_cast<size_t>(width));
+            std::memset(out + width, 0, static_cast<size_t>(stride - width));
+            Stream.Seek(stride, rtl::TSeekOrigin::soCurrent);
+        } else {
+            auto row = Pixels->CopyRow(r);
+            int32_t n = std::min(width, row->Count());
+            if (n > 0) Stream.WriteBuffer(row->Address(), n);
+            for (int32_t rest = stride - n; rest > 0; rest -= std::min(rest, 4)) Stream.WriteBuffer(zeros, std::min(rest, 4));
+        }
         if (height > BitmapProgressHeight) Report(1.0 - static_cast<double>(r - 1) / height);
     }
     Stream.SetPosition(0);
@@ -655,10 +703,16 @@ void BitmapToIndexedPixels(const TBitmap& Bitmap, std::unique_ptr<TColorTable>& 
     bool remembered = false;
     TColor lastColor = 0;
     uint8_t lastIndex = 0;
+    // Too large for one store (and for a GIF image, whose sizes are 16-bit).
+    if (static_cast<int64_t>(width) * height != Pixels->TotalCount()) throw rtl::ERangeError();
+    // Each row is read at once through the conversion that GetPixel applies to one pixel.
+    std::vector<uint8_t> row(static_cast<size_t>(std::max(width, 0)) * 4);
     for (int32_t y = 1; y <= height; ++y) {
+        gfx::detail::ReadRow32(*Bitmap.Data(), y - 1, 0, width, row.data());
+        uint8_t* out = Pixels->Values->Address() + static_cast<int64_t>(y - 1) * width;
         for (int32_t x = 1; x <= width; ++x) {
-            TColor c = gfx::GetPixel(Bitmap, x - 1, y - 1);
-            if (c & 0x80000000u) throw rtl::ERangeError();  // the colour could not be read
+            const uint8_t* px = &row[static_cast<size_t>(x - 1) * 4];
+            TColor c = gfx::RGB(px[2], px[1], px[0]);
             if (!remembered || c != lastColor) {
                 int32_t index = known->Find(c);
                 if (index < 0) {
@@ -672,7 +726,7 @@ void BitmapToIndexedPixels(const TBitmap& Bitmap, std::unique_ptr<TColorTable>& 
                 lastColor = c;
                 lastIndex = static_cast<uint8_t>(index);
             }
-            Pixels->SetVal(x, y, lastIndex);
+            out[x - 1] = lastIndex;
         }
         Report(static_cast<double>(y) / height);
     }
