@@ -1,6 +1,7 @@
 #include "framework/ui/Forms.h"
 
 #include <algorithm>
+#include <set>
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -56,6 +57,15 @@ private:
     TForm& FForm;
 };
 
+namespace {
+// Windows released and not yet freed: a window freed meanwhile by its owner is not freed twice.
+std::set<TForm*>& Released()
+{
+    static std::set<TForm*> released;
+    return released;
+}
+}  // namespace
+
 TForm::TForm(TComponent* owner) : TWinControl(owner)
 {
     FClientWidth = 0;
@@ -65,6 +75,7 @@ TForm::TForm(TComponent* owner) : TWinControl(owner)
 
 TForm::~TForm()
 {
+    if (FReleased) Released().erase(this);
     if (FLoop) static_cast<QEventLoop*>(FLoop)->quit();
     if (Application().MainForm() == this) Application().SetMainForm(nullptr);
 }
@@ -413,8 +424,11 @@ void TForm::Release()
 {
     if (FReleased) return;
     FReleased = true;
+    Released().insert(this);
     SetShown(false, false);
-    QueueEvent([this] { delete this; });
+    QueueEvent([this] {
+        if (Released().count(this)) delete this;
+    });
 }
 
 }  // namespace ui

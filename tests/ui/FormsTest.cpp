@@ -107,6 +107,17 @@ TEST(Form, ReleaseFreesTheWindowLater)
     EXPECT_EQ(owner.ComponentCount(), 0);
 }
 
+TEST(Form, AReleasedWindowFreedByItsOwnerMeanwhileIsNotFreedAgain)
+{
+    ScriptedSeam seam;
+    auto* owner = new TComponent(nullptr);
+    auto* f = new TForm(owner);
+    f->Release();
+    delete owner;
+    ProcessMessages();  // must not touch the freed window
+    SUCCEED();
+}
+
 TEST(RealModalLoop, EndsWhenAButtonSetsTheResult)
 {
     if (!GuiRunning()) GTEST_SKIP() << "no GUI";
