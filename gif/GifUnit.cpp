@@ -7,6 +7,7 @@
 #include "framework/graphics/Dib.h"
 #include "framework/graphics/PixelRows.h"
 #include "framework/ui/Application.h"
+#include "gif/FmCanSav.h"
 #include "gif/FmProgr.h"
 
 namespace gif {
@@ -1019,12 +1020,15 @@ void TGifBitmap::LoadFromStream(TStream& stream)
 
 void InitGifUnit()
 {
+    InitFmCanSav();
+    InitFmProgr();
     gfx::TPicture::RegisterFileFormat("gif", "GIF-Format", TGifBitmap::StaticClass());
 }
 
 void DoneGifUnit()
 {
     gfx::TPicture::UnregisterGraphicClass(TGifBitmap::StaticClass());
+    DoneFmCanSav();
 }
 
 }  // namespace gif

@@ -155,7 +155,9 @@ public:
     gfx::TGraphic* Clone() const override { return new TGifBitmap(*this); }
 };
 
-// Start-up and exit of the GIF unit: registers TGifBitmap for "gif" ("GIF-Format"), and removes it.
+// Start-up of the GIF codec, called once by the program's start-up: creates the hidden file-exists
+// dialog, installs ShowProgress in ProgressCallback and registers TGifBitmap for "gif"
+// ("GIF-Format"). DoneGifUnit, at exit, unregisters TGifBitmap and frees the dialog.
 void InitGifUnit();
 void DoneGifUnit();
 

@@ -4,6 +4,7 @@
 
 #include "GifTestUtil.h"
 #include "framework/graphics/Dib.h"
+#include "gif/FmProgr.h"
 
 using namespace gif;
 using namespace giftest;
@@ -181,7 +182,10 @@ TEST(GifToBitmap, DocumentMakesANewBitmapEachTime)
 
 TEST(GifToBitmap, PictureClassLoadsGifFiles)
 {
+    TProgressProc saved = ProgressCallback;
     InitGifUnit();
+    EXPECT_EQ(ProgressCallback, &ShowProgress);
+    ProgressCallback = saved;
     std::string path = rtl::TempFolder() + "/gif_picture_test.GiF";
     StreamOf(Picture(5, 4, false, 1))->SaveToFile(path);
     gfx::TPicture picture;
