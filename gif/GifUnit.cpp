@@ -605,13 +605,51 @@ void TGifSubImage::WriteBmpStream(TMemoryStream& Stream) const
     Stream.SetPosition(0);
 }
 
+// The bitmap that loading the image's in-memory BMP gives (8 bits, the 256 palette entries, the
+// rows as they stand), built straight from the matrix without the BMP bytes between. Images the
+// fast path does not cover (no pixel, a matrix of other sizes) take the BMP route.
+bool TGifSubImage::BuildBitmap(TBitmap& Bitmap) const
+{
+    const int32_t width = ImageDescriptor.ImageWidth, height = ImageDescriptor.ImageHeight;
+    if (!Pixels || width == 0 || height == 0 || Pixels->Count1() != width || Pixels->Count2() != height ||
+        static_cast<int64_t>(width) * height > Pixels->TotalCount())
+        return false;
+    auto data = gfx::TBitmapData::Create(width, height, gfx::TPixelFormat::pf8bit, false);
+    const uint8_t* rows = Pixels->Values->Address();
+    for (int32_t y = 0; y < height; ++y) {
+        uint8_t* out = data->Row(y);
+        std::memcpy(out, rows + static_cast<int64_t>(y) * width, static_cast<size_t>(width));
+        std::memset(out + width, 0, static_cast<size_t>(data->Stride - width));
+    }
+    data->Palette.assign(BmpPaletteEntries, gfx::TRGBQuad{});
+    if (const TColorTable* table = ActiveColorMap())
+        for (int i = 0; i < BmpPaletteEntries; ++i)
+            data->Palette[i] = gfx::TRGBQuad{table->CT.Colors[i].Blue, table->CT.Colors[i].Green, table->CT.Colors[i].Red, 0};
+    Bitmap.SetData(std::move(data));
+    return true;
+}
+
+void TGifSubImage::LoadBitmap(TBitmap& Bitmap) const
+{
+    const int64_t stride = (ImageDescriptor.ImageWidth + 3) / 4 * 4;
+    rtl::RangeCheck(BmpPixelOffset + ImageDescriptor.ImageHeight * stride, INT32_MIN, INT32_MAX);
+    if (BuildBitmap(Bitmap)) {
+        // The reports that writing the rows would give.
+        const int32_t height = ImageDescriptor.ImageHeight;
+        if (height > BitmapProgressHeight)
+            for (int32_t r = height; r >= 1; --r) Report(1.0 - static_cast<double>(r - 1) / height);
+        return;
+    }
+    TMemoryStream stream;
+    WriteBmpStream(stream);
+    Bitmap.TBitmap::LoadFromStream(stream);
+}
+
 TBitmap* TGifSubImage::AsBitmap()
 {
     if (FBitmap) return FBitmap.get();
-    TMemoryStream stream;
-    WriteBmpStream(stream);
     FBitmap = std::make_unique<TBitmap>();
-    FBitmap->LoadFromStream(stream);
+    LoadBitmap(*FBitmap);
     return FBitmap.get();
 }
 
@@ -994,10 +1032,8 @@ void TGifFile::SaveToFile(const String& filename)
 std::unique_ptr<TBitmap> TGifFile::AsBitmap() const
 {
     TGifSubImage* image = SubImages[0];
-    TMemoryStream stream;
-    image->WriteBmpStream(stream);
     auto bitmap = std::make_unique<TBitmap>();
-    bitmap->LoadFromStream(stream);
+    image->LoadBitmap(*bitmap);
     return bitmap;
 }
 
@@ -1013,9 +1049,7 @@ void TGifBitmap::LoadFromStream(TStream& stream)
 {
     TGifFile gif;
     gif.LoadFromStream(stream);
-    TMemoryStream bmp;
-    gif.GetSubImage(1)->WriteBmpStream(bmp);
-    TBitmap::LoadFromStream(bmp);
+    gif.GetSubImage(1)->LoadBitmap(*this);
 }
 
 void InitGifUnit()

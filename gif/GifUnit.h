@@ -44,6 +44,8 @@ public:
     // The image as an 8-bit BMP file image; Stream's position is 0 afterwards.
     void WriteBmpStream(TMemoryStream& Stream) const;
     void EncodeStatusbyte();
+    // Loads Bitmap with what the image's in-memory BMP gives.
+    void LoadBitmap(TBitmap& Bitmap) const;
 
     uint16_t AnimateInterval() const;
     void SetAnimateInterval(uint16_t Value);
@@ -69,6 +71,7 @@ private:
     void WriteLocalColorMap(TStream& Stream);
     void WriteRasterData(TStream& Stream) const;
     const TColorTable* ActiveColorMap() const;
+    bool BuildBitmap(TBitmap& Bitmap) const;
     const TGraphicControlExtension* FirstTransparentGCE() const;
 
     TGifFile* FGifFile = nullptr;

@@ -206,3 +206,41 @@ TEST(GifToBitmap, PictureClassLoadsGifFiles)
     EXPECT_EQ(gfx::TPicture::FindClassForExtension("gif"), nullptr);
     rtl::DeleteFile(path);
 }
+
+TEST(GifToBitmap, DirectBitmapEqualsTheBmpRoute)
+{
+    const std::string files[] = {
+        Picture(1, 1), Picture(5, 3), Picture(4, 2, true), Picture(7, 9, false, 1),
+        GifBuilder().Screen(2, 1, false, 0).Image(2, 1, 0, 2, CodeStreamOf({0, 1})).Trailer().S,
+    };
+    for (const auto& file : files) {
+        auto gif = Load(file);
+        TGifSubImage* image = gif->GetSubImage(1);
+        rtl::TMemoryStream ms;
+        image->WriteBmpStream(ms);
+        TBitmap viaBmp;
+        viaBmp.LoadFromStream(ms);
+        auto direct = gif->AsBitmap();
+        ASSERT_EQ(direct->Width(), viaBmp.Width());
+        ASSERT_EQ(direct->Height(), viaBmp.Height());
+        EXPECT_EQ(direct->PixelFormat(), viaBmp.PixelFormat());
+        ASSERT_EQ(direct->Palette().size(), viaBmp.Palette().size());
+        for (size_t i = 0; i < viaBmp.Palette().size(); ++i) {
+            const gfx::TRGBQuad &a = direct->Palette()[i], &b = viaBmp.Palette()[i];
+            EXPECT_TRUE(a.Blue == b.Blue && a.Green == b.Green && a.Red == b.Red && a.Reserved == b.Reserved) << i;
+        }
+        ASSERT_EQ(direct->RowStride(), viaBmp.RowStride());
+        for (int y = 0; y < viaBmp.Height(); ++y)
+            EXPECT_EQ(std::memcmp(direct->ScanLine(y), viaBmp.ScanLine(y), size_t(viaBmp.RowStride())), 0) << y;
+    }
+}
+
+TEST(GifToBitmap, TallImagesReportAsTheRowsAreWritten)
+{
+    auto gif = Load(Picture(2, 501));
+    ProgressRecorder progress;
+    auto bitmap = gif->AsBitmap();
+    ASSERT_EQ(progress.Values.size(), 501u);
+    EXPECT_EQ(progress.Values.front(), static_cast<float>(1.0 / 501));
+    EXPECT_EQ(progress.Values.back(), 1.0f);
+}
