@@ -113,6 +113,8 @@ QWidget* TLabel::CreateWidget(QWidget* parent)
 
 void TLabel::SyncWidget()
 {
+    // A label sized before a GUI ran had only an estimate of its text.
+    AdjustSize();
     TControl::SyncWidget();
     auto* l = static_cast<QLabel*>(FWidget);
     l->setText(Q(Caption()));
