@@ -27,6 +27,9 @@ void Dispatch(const std::function<void()>& handler)
         Application().HandleException(rtl::EOutOfMemory());
     } catch (const std::exception& e) {
         Application().HandleException(e);
+    } catch (...) {
+        // Nothing may cross the GUI's event loop; an unknown error still ends only the command.
+        Application().ShowException("An unexpected error ended the command");
     }
 }
 

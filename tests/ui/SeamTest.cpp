@@ -144,10 +144,13 @@ TEST(DefaultExceptionHandler, AnExceptionInAClickIsShownAndTheProgramGoesOn)
     auto* d = new TButton(&form);
     d->OnClick = [](TObject*) { throw rtl::ERangeError(); };
     d->Click();
-    ASSERT_EQ(seam.Messages.size(), 3u);
+    auto* e = new TButton(&form);
+    e->OnClick = [](TObject*) { throw std::bad_alloc(); };
+    e->Click();
+    ASSERT_EQ(seam.Messages.size(), 4u);
     EXPECT_EQ(seam.Messages[0].Kind, TMsgDlgType::mtError);
     EXPECT_EQ(seam.Texts(), (std::vector<String>{"Unknown picture file extension (.txt)", "plain failure",
-                                                 "Range check error"}));
+                                                 "Range check error", "Out of memory"}));
     EXPECT_EQ(after, 1);
 }
 
