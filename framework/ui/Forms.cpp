@@ -197,6 +197,7 @@ QWidget* TForm::CreateWidget(QWidget*)
     w->Scroller->setFrameShape(QFrame::NoFrame);
     w->Scroller->setWidgetResizable(true);
     w->Inner = new ContainerWidget(*this, nullptr);
+    w->Inner->setObjectName(QStringLiteral("client"));
     w->Scroller->setWidget(w->Inner);
     w->Scroller->verticalScrollBar()->setTracking(true);
     w->Scroller->horizontalScrollBar()->setTracking(true);

@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QCoreApplication>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -149,6 +151,33 @@ TEST_F(Widgets, WhatThePersonDoesReachesTheControls)
     label->SetCaption("<b>not markup</b>");
     EXPECT_EQ(static_cast<QLabel*>(label->Widget())->text(), "<b>not markup</b>");
     EXPECT_EQ(static_cast<QLabel*>(label->Widget())->textFormat(), Qt::PlainText);
+}
+
+TEST_F(Widgets, TheMouseOnAnImageClicksItAndShowsItsCursor)
+{
+    auto* image = new TImage(form.get());
+    image->SetBounds(220, 120, 40, 30);
+    image->SetCursor(crHandPoint);
+    image->SetParent(form.get());
+    int clicks = 0;
+    image->OnClick = [&](TObject*) { ++clicks; };
+    QWidget* client = form->Widget()->findChild<QWidget*>("client");
+    ASSERT_NE(client, nullptr);
+    auto send = [&](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+        QMouseEvent e(type, at, client->mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
+        QCoreApplication::sendEvent(client, &e);
+    };
+    send(QEvent::MouseMove, {230, 130}, Qt::NoButton);
+    EXPECT_EQ(client->cursor().shape(), Qt::PointingHandCursor);
+    send(QEvent::MouseButtonPress, {230, 130}, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, {231, 131}, Qt::NoButton);
+    EXPECT_EQ(clicks, 1);
+    // Pressed on the image, let go beside it: no click.
+    send(QEvent::MouseButtonPress, {230, 130}, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, {280, 130}, Qt::NoButton);
+    EXPECT_EQ(clicks, 1);
+    send(QEvent::MouseMove, {280, 190}, Qt::NoButton);
+    EXPECT_NE(client->cursor().shape(), Qt::PointingHandCursor);
 }
 
 TEST_F(Widgets, TheCloseBoxClosesTheWindowThroughItsHandlers)
