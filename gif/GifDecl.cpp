@@ -174,22 +174,6 @@ int32_t TCodeTable::LinearSearch(int32_t prefix, int32_t suffix) const
     return -1;
 }
 
-int32_t TCodeTable::Find(int32_t prefix, uint8_t suffix) const
-{
-    if (prefix < 0 || prefix > 0xFFFF) return -1;
-    uint32_t key = (uint32_t(prefix) << 16) | suffix;
-    for (uint32_t s = Slot(key);; s = (s + 1) & ((1u << IndexBits) - 1)) {
-        if (FIndexCode[s] == 0) return -1;
-        if (FIndexKey[s] == key) {
-            int32_t code = FIndexCode[s];
-            // The first entry of the pair lies below where the search starts only when entries
-            // were made out of the encoder's order; the plain search then decides.
-            int32_t start = prefix >= FirstSlot ? prefix + 1 : FirstSlot;
-            return code >= start ? code : LinearSearch(prefix, suffix);
-        }
-    }
-}
-
 bool TCodeTable::IsInTable(const TByteBuffer& PixelString, int32_t& PrevFoundIndex, int32_t& FoundIndex) const
 {
     int32_t code = Find(PrevFoundIndex, PixelString.LastByte());
@@ -203,17 +187,6 @@ bool TCodeTable::IsInTable(const TByteBuffer& PixelString, int32_t& PrevFoundInd
 
 TEncodedBytes::TEncodedBytes() : Value(std::make_unique<TByteBuffer>())
 {
-}
-
-void TEncodedBytes::AppendCode(int32_t CodeValue, int32_t CodeSize)
-{
-    CurrentByte += CodeValue << UsedBits;
-    UsedBits = rtl::CheckedCast<uint8_t>(UsedBits + CodeSize);
-    while (UsedBits >= 8) {
-        Value->AddByte(static_cast<uint8_t>(CurrentByte & 255));
-        CurrentByte >>= 8;
-        UsedBits -= 8;
-    }
 }
 
 void TEncodedBytes::Finish(uint16_t EndCode, uint8_t CodeSize)

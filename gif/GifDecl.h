@@ -239,4 +239,34 @@ public:
     int32_t CurrentByte = 0;
 };
 
+// Inline: called once per pixel and once per code.
+inline int32_t TCodeTable::Find(int32_t prefix, uint8_t suffix) const
+{
+    if (prefix < 0 || prefix > 0xFFFF) return -1;
+    uint32_t key = (uint32_t(prefix) << 16) | suffix;
+    for (uint32_t s = Slot(key);; s = (s + 1) & ((1u << IndexBits) - 1)) {
+        if (FIndexCode[s] == 0) return -1;
+        if (FIndexKey[s] == key) {
+            int32_t code = FIndexCode[s];
+            // The first entry of the pair lies below where the search starts only when entries
+            // were made out of the encoder's order; the plain search then decides.
+            int32_t start = prefix >= FirstSlot ? prefix + 1 : FirstSlot;
+            return code >= start ? code : LinearSearch(prefix, suffix);
+        }
+    }
+}
+
+inline void TEncodedBytes::AppendCode(int32_t CodeValue, int32_t CodeSize)
+{
+    CurrentByte += CodeValue << UsedBits;
+    const int32_t used = UsedBits + CodeSize;
+    if (used < 0 || used > 255) throw rtl::ERangeError();  // must fit a byte
+    UsedBits = static_cast<uint8_t>(used);
+    while (UsedBits >= 8) {
+        Value->AddByte(static_cast<uint8_t>(CurrentByte & 255));
+        CurrentByte >>= 8;
+        UsedBits -= 8;
+    }
+}
+
 }  // namespace gif
