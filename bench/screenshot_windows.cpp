@@ -1,7 +1,8 @@
 // Pictures of the program's windows for looking at their layout (used by scripts/screenshot):
-// the main window at start and with a JPEG and a GIF picture chosen, the viewer of a 4 x 4 split
-// and the About window. The windows are the program's own, driven through the scripted seam; each
-// is drawn as it appears on screen and saved as PNG in the given folder.
+// the main window at start and with a JPEG and a GIF picture chosen, the viewer of a 4 x 4 split,
+// the About window, and the GIF codec's progress window half way through the GIF's decode. The
+// windows are the program's own, driven through the scripted seam; each is drawn as it appears on
+// screen and saved as PNG in the given folder.
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -19,6 +20,7 @@
 #include "framework/graphics/Png.h"
 #include "framework/ui/Application.h"
 #include "framework/ui/Seam.h"
+#include "gif/FmProgr.h"
 #include "gif/GifUnit.h"
 
 namespace {
@@ -45,6 +47,23 @@ gfx::TBitmap Sample(int w, int h)
             b.SetPixel(x, y, ring ? gfx::RGB(250, 220, 40) : gfx::RGB(uint8_t(x * 255 / w), 90, uint8_t(y * 255 / h)));
         }
     return b;
+}
+
+// Chained after the codec's own report: the progress window is grabbed once, half way.
+gif::TProgressProc gShowProgress = nullptr;
+bool gProgressShot = false;
+
+void GrabProgress(float value)
+{
+    gShowProgress(value);
+    gif::TProgressForm* form = gif::ProgressForm;
+    if (gProgressShot || value < 0.5f || !form || !form->Visible()) return;
+    gProgressShot = true;
+    std::printf("progress window: caption \"%s\", bounds %d,%d %dx%d, client %dx%d, gauge %d,%d %dx%d at %d\n",
+                form->Caption().c_str(), form->Left(), form->Top(), form->Width(), form->Height(),
+                form->ClientWidth(), form->ClientHeight(), form->Gauge1->Left(), form->Gauge1->Top(),
+                form->Gauge1->Width(), form->Gauge1->Height(), form->Gauge1->Progress());
+    Save(*form, "progress_gif.png");
 }
 
 }  // namespace
@@ -92,8 +111,12 @@ int main(int argc, char** argv)
         document.AddBitmap(std::make_unique<gfx::TBitmap>(rings));
         document.SaveToFile(gifPath);
     }
+    gShowProgress = gif::ProgressCallback;
+    gif::ProgressCallback = GrabProgress;
     seam.Files.push_back(gifPath);
     app::FrmFirst->Cmdimage->Click();
+    gif::ProgressCallback = gShowProgress;
+    if (!gProgressShot) std::printf("the progress window did not show\n");
     Save(*app::FrmFirst, "main_gif.png");
 
     for (const auto& m : seam.Messages) std::printf("message: %s\n", m.Text.c_str());
