@@ -75,7 +75,7 @@ namespace {
 struct DialogFixture : ::testing::Test {
     void SetUp() override
     {
-        folder = rtl::TempFolder() + "/gif_cansave_test";
+        folder = giftest::Scratch() + "/gif_cansave_test";
         rtl::CreateDir(folder);
         existing = folder + "/there.gif";
         giftest::StreamOf("x")->SaveToFile(existing);
@@ -118,7 +118,7 @@ TEST_F(DialogFixture, Answers)
         EXPECT_EQ(dialog->Execute(existing), c.result) << c.what;
         EXPECT_EQ(dialog->Filename, existing) << c.what;
     }
-    EXPECT_EQ(seam.ModalShown.size(), 3u);
+    ASSERT_EQ(seam.ModalShown.size(), 3u);
     EXPECT_EQ(seam.ModalShown[0], "CanSaveDialog");
 }
 

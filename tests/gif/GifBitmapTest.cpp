@@ -186,7 +186,7 @@ TEST(GifToBitmap, PictureClassLoadsGifFiles)
     InitGifUnit();
     EXPECT_EQ(ProgressCallback, &ShowProgress);
     ProgressCallback = saved;
-    std::string path = rtl::TempFolder() + "/gif_picture_test.GiF";
+    std::string path = giftest::Scratch() + "/gif_picture_test.GiF";
     StreamOf(Picture(5, 4, false, 1))->SaveToFile(path);
     gfx::TPicture picture;
     picture.LoadFromFile(path);

@@ -339,7 +339,7 @@ TEST(GifFile, TruncatedStreamsEndQuietlyOrWithAnIndexError)
 
 TEST(GifFile, LoadFromFileReadsTheWholeFile)
 {
-    std::string path = rtl::TempFolder() + "/gif_reader_test.gif";
+    std::string path = giftest::Scratch() + "/gif_reader_test.gif";
     std::string bytes = GifBuilder().Screen(2, 1).Image(2, 1, 0, 2, TwoPixels()).Trailer().S;
     auto ms = StreamOf(bytes);
     ms->SaveToFile(path);

@@ -1,6 +1,8 @@
 // Small GIF streams made by the tests themselves.
 #pragma once
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <memory>
@@ -12,6 +14,17 @@
 #include "gif/GifUnit.h"
 
 namespace giftest {
+
+// A scratch folder of this test process: test programs run side by side.
+inline std::string Scratch()
+{
+    static const std::string folder = [] {
+        std::string f = rtl::TempFolder() + "/gif-test-" + std::to_string(::getpid());
+        rtl::CreateDir(f);
+        return f;
+    }();
+    return folder;
+}
 
 // LZW codes packed least significant bit first.
 class CodeWriter {

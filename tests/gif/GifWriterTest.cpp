@@ -221,7 +221,7 @@ TEST(GifWriter, EmptyDocument)
     EXPECT_EQ(ms.Size(), 0);
     ui::Screen().SetCursor(ui::crDefault);
 
-    std::string path = rtl::TempFolder() + "/gif_writer_empty.gif";
+    std::string path = giftest::Scratch() + "/gif_writer_empty.gif";
     rtl::DeleteFile(path);
     EXPECT_THROW(gif.SaveToFile(path), rtl::EListError);
     EXPECT_FALSE(rtl::FileExists(path));  // no file at all
@@ -336,7 +336,7 @@ TEST(GifWriter, UnexpectedGlobalColourCount)
 
 TEST(GifWriter, SaveToFile)
 {
-    std::string path = rtl::TempFolder() + "/gif_writer_file.gif";
+    std::string path = giftest::Scratch() + "/gif_writer_file.gif";
     TGifFile gif;
     gif.AddBitmap(ColouredBitmap(7, 3, 5));
     gif.SaveToFile(path);

@@ -22,7 +22,7 @@ bool HaveConvert()
 
 std::string Folder()
 {
-    std::string folder = rtl::TempFolder() + "/gif_imagemagick_test";
+    std::string folder = giftest::Scratch() + "/gif_imagemagick_test";
     rtl::CreateDir(folder);
     return folder;
 }
