@@ -52,8 +52,8 @@ TEST(GifReader, OnlyTheVersionIsCompared)
 TEST(GifReader, ScreenAndGlobalTable)
 {
     auto gif = Load(GifBuilder().Screen(300, 200, true, 2, 3).Image(2, 1, 0, 2, TwoPixels()).Trailer().S);
-    EXPECT_EQ(gif->ScreenDescriptor.ScreenWidth, 300);
-    EXPECT_EQ(gif->ScreenDescriptor.ScreenHeight, 200);
+    EXPECT_EQ(int(gif->ScreenDescriptor.ScreenWidth), 300);
+    EXPECT_EQ(int(gif->ScreenDescriptor.ScreenHeight), 200);
     EXPECT_TRUE(gif->HasGlobalColorMap);
     EXPECT_EQ(gif->BitsPerPixel, 3);
     EXPECT_EQ(gif->GlobalColorMap->Count(), 8);
@@ -77,8 +77,8 @@ TEST(GifReader, ImageDescriptorAndLocalTable)
     std::string local = GifBuilder::GreyTable(4, 100);
     auto gif = Load(GifBuilder().Screen(9, 9).Image(2, 1, 0x81, 2, TwoPixels(), local, 3, 4).Trailer().S);
     TGifSubImage* image = gif->GetSubImage(1);
-    EXPECT_EQ(image->ImageDescriptor.ImageLeftPos, 3);
-    EXPECT_EQ(image->ImageDescriptor.ImageTopPos, 4);
+    EXPECT_EQ(int(image->ImageDescriptor.ImageLeftPos), 3);
+    EXPECT_EQ(int(image->ImageDescriptor.ImageTopPos), 4);
     EXPECT_TRUE(image->HasLocalColorMap);
     EXPECT_FALSE(image->Interlaced);
     EXPECT_EQ(image->BitsPerPixel, 2);
@@ -192,7 +192,7 @@ TEST(GifReader, TwoGraphicControlExtensions)
     EXPECT_EQ(image->DisposalMethod(), dmRestoreBackgroundColor);
 
     image->SetAnimateInterval(7);
-    EXPECT_EQ(image->Extensions()->Items(0)->ExtRec.GCE.DelayTime, 7);
+    EXPECT_EQ(int(image->Extensions()->Items(0)->ExtRec.GCE.DelayTime), 7);
     EXPECT_EQ(image->AnimateInterval(), 7);
 }
 

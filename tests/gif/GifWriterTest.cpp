@@ -171,18 +171,18 @@ TEST(GifWriter, TwoImagesShareTheScreen)
     gif.AddBitmap(ColouredBitmap(10, 20, 4));
     gif.AddBitmap(ColouredBitmap(30, 5, 9));
     std::string bytes = Save(gif);
-    EXPECT_EQ(gif.ScreenDescriptor.ScreenWidth, 30);
-    EXPECT_EQ(gif.ScreenDescriptor.ScreenHeight, 20);
+    EXPECT_EQ(int(gif.ScreenDescriptor.ScreenWidth), 30);
+    EXPECT_EQ(int(gif.ScreenDescriptor.ScreenHeight), 20);
     ASSERT_EQ(gif.SubImages.Count(), 2);
     TGifSubImage* first = gif.GetSubImage(1);
     TGifSubImage* second = gif.GetSubImage(2);
-    EXPECT_EQ(first->ImageDescriptor.ImageWidth, 10);
+    EXPECT_EQ(int(first->ImageDescriptor.ImageWidth), 10);
     EXPECT_FALSE(first->HasLocalColorMap);
     EXPECT_EQ(first->ImageDescriptor.PackedFields, 0);
     EXPECT_TRUE(second->HasLocalColorMap);
     EXPECT_EQ(second->LocalColorMap->Count(), 16);
     EXPECT_EQ(second->ImageDescriptor.PackedFields, 0x80 | 3);
-    EXPECT_EQ(second->ImageDescriptor.ImageLeftPos, 0);
+    EXPECT_EQ(int(second->ImageDescriptor.ImageLeftPos), 0);
 
     auto back = Load(bytes);
     ASSERT_EQ(back->SubImages.Count(), 2);
@@ -314,7 +314,7 @@ TEST(GifWriter, PlaceholdersAfterLoadedImagesAreConverted)
     auto back = Load(Save(*gif));
     ASSERT_EQ(back->SubImages.Count(), 2);
     EXPECT_EQ(Rows(*back->GetSubImage(1)->Pixels), (std::vector<std::vector<uint8_t>>{{1, 2}}));
-    EXPECT_EQ(back->GetSubImage(2)->ImageDescriptor.ImageWidth, 3);
+    EXPECT_EQ(int(back->GetSubImage(2)->ImageDescriptor.ImageWidth), 3);
     EXPECT_TRUE(back->GetSubImage(2)->HasLocalColorMap);
 }
 
