@@ -220,45 +220,9 @@ const TGraphicClass& TJPEGImage::StaticClass()
     return cls;
 }
 
-void TJPEGImage::LoadFromStream(TStream& stream)
-{
-    int64_t remaining = stream.Size() - stream.Position();
-    std::vector<uint8_t> data(static_cast<size_t>(remaining > 0 ? remaining : 0));
-    data.resize(static_cast<size_t>(stream.Read(data.data(), static_cast<int64_t>(data.size()))));
-    TBitmap bitmap;
-    DecodeJpeg(data.data(), data.size(), bitmap);
-    FBitmap = bitmap;
-    FData = std::move(data);
-}
+void TJPEGImage::DecodeBytes(const uint8_t* data, size_t size, TBitmap& target) { DecodeJpeg(data, size, target); }
 
-void TJPEGImage::SaveToStream(TStream& stream)
-{
-    if (FData.empty() && !FBitmap.Empty()) Compress();
-    if (!FData.empty()) stream.WriteBuffer(FData.data(), static_cast<int64_t>(FData.size()));
-}
-
-void TJPEGImage::Assign(const TGraphic& source)
-{
-    if (auto* jpeg = dynamic_cast<const TJPEGImage*>(&source)) {
-        if (jpeg != this) *this = *jpeg;
-    } else if (auto* bitmap = dynamic_cast<const TBitmap*>(&source)) {
-        FBitmap = *bitmap;
-        FData.clear();
-    } else {
-        TGraphic::Assign(source);
-    }
-}
-
-void TJPEGImage::Draw(TCanvas& canvas, const TRect& rect) const
-{
-    if (!FBitmap.Empty()) FBitmap.Draw(canvas, rect);
-}
-
-bool TJPEGImage::ToBitmap(TBitmap& target) const
-{
-    target = FBitmap;
-    return true;
-}
+void TJPEGImage::EncodeBitmap(std::vector<uint8_t>& out) { EncodeJpeg(FBitmap, FQuality, out); }
 
 void TJPEGImage::SetCompressionQuality(int quality)
 {

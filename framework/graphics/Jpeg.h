@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "framework/graphics/Graphics.h"
+#include "framework/graphics/EncodedGraphic.h"
 
 namespace gfx {
 
@@ -19,24 +19,11 @@ private:
     int FCode;
 };
 
-class TJPEGImage : public TGraphic {
+class TJPEGImage : public TEncodedGraphic<TJPEGImage> {
 public:
     TJPEGImage() = default;
     static const TGraphicClass& StaticClass();
     const TGraphicClass& ClassType() const override { return StaticClass(); }
-
-    int Width() const override { return FBitmap.Width(); }
-    int Height() const override { return FBitmap.Height(); }
-
-    // Decodes the stream's remaining bytes at once and keeps them for saving.
-    void LoadFromStream(TStream& stream) override;
-    // Writes the compressed bytes, compressing the bitmap first when there are none.
-    void SaveToStream(TStream& stream) override;
-    // From a JPEG image (a copy) or a bitmap (shared; compressed on Compress or save).
-    void Assign(const TGraphic& source) override;
-    TGraphic* Clone() const override { return new TJPEGImage(*this); }
-    void Draw(TCanvas& canvas, const TRect& rect) const override;
-    bool ToBitmap(TBitmap& target) const override;
 
     int CompressionQuality() const { return FQuality; }
     void SetCompressionQuality(int quality);  // 1..100, else ERangeError
@@ -47,8 +34,9 @@ public:
     const std::vector<uint8_t>& Data() const { return FData; }
 
 private:
-    TBitmap FBitmap;             // decoded or assigned pixels
-    std::vector<uint8_t> FData;  // compressed bytes matching FBitmap when not empty
+    friend class TEncodedGraphic<TJPEGImage>;
+    static void DecodeBytes(const uint8_t* data, size_t size, TBitmap& target);
+    void EncodeBitmap(std::vector<uint8_t>& out);
     int FQuality = 90;
 };
 

@@ -209,44 +209,8 @@ const TGraphicClass& TPngImage::StaticClass()
     return cls;
 }
 
-void TPngImage::LoadFromStream(TStream& stream)
-{
-    int64_t remaining = stream.Size() - stream.Position();
-    std::vector<uint8_t> data(static_cast<size_t>(remaining > 0 ? remaining : 0));
-    data.resize(static_cast<size_t>(stream.Read(data.data(), static_cast<int64_t>(data.size()))));
-    TBitmap bitmap;
-    DecodePng(data.data(), data.size(), bitmap);
-    FBitmap = bitmap;
-    FData = std::move(data);
-}
+void TPngImage::DecodeBytes(const uint8_t* data, size_t size, TBitmap& target) { DecodePng(data, size, target); }
 
-void TPngImage::SaveToStream(TStream& stream)
-{
-    if (FData.empty() && !FBitmap.Empty()) EncodePng(FBitmap, FData);
-    if (!FData.empty()) stream.WriteBuffer(FData.data(), static_cast<int64_t>(FData.size()));
-}
-
-void TPngImage::Assign(const TGraphic& source)
-{
-    if (auto* png = dynamic_cast<const TPngImage*>(&source)) {
-        if (png != this) *this = *png;
-    } else if (auto* bitmap = dynamic_cast<const TBitmap*>(&source)) {
-        FBitmap = *bitmap;
-        FData.clear();
-    } else {
-        TGraphic::Assign(source);
-    }
-}
-
-void TPngImage::Draw(TCanvas& canvas, const TRect& rect) const
-{
-    if (!FBitmap.Empty()) FBitmap.Draw(canvas, rect);
-}
-
-bool TPngImage::ToBitmap(TBitmap& target) const
-{
-    target = FBitmap;
-    return true;
-}
+void TPngImage::EncodeBitmap(std::vector<uint8_t>& out) { EncodePng(FBitmap, out); }
 
 }  // namespace gfx

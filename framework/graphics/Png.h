@@ -4,33 +4,24 @@
 #include <cstdint>
 #include <vector>
 
-#include "framework/graphics/Graphics.h"
+#include "framework/graphics/EncodedGraphic.h"
 
 namespace gfx {
 
-class TPngImage : public TGraphic {
+class TPngImage : public TEncodedGraphic<TPngImage> {
 public:
     TPngImage() = default;
     static const TGraphicClass& StaticClass();
     const TGraphicClass& ClassType() const override { return StaticClass(); }
 
-    int Width() const override { return FBitmap.Width(); }
-    int Height() const override { return FBitmap.Height(); }
-
-    // Every colour type and bit depth, interlaced or not; transparent parts lie on white.
-    // Damaged data raises EInvalidGraphic "PNG image is not valid (<reason>)".
-    void LoadFromStream(TStream& stream) override;
-    // The loaded bytes when unchanged, else the bitmap encoded as 8-bit RGB.
-    void SaveToStream(TStream& stream) override;
-    // From a PNG image (a copy) or a bitmap (shared).
-    void Assign(const TGraphic& source) override;
-    TGraphic* Clone() const override { return new TPngImage(*this); }
-    void Draw(TCanvas& canvas, const TRect& rect) const override;
-    bool ToBitmap(TBitmap& target) const override;
+    // Loading reads every colour type and bit depth, interlaced or not; transparent parts lie on
+    // white. Damaged data raises EInvalidGraphic "PNG image is not valid (<reason>)". Saving
+    // writes the loaded bytes when unchanged, else the bitmap encoded as 8-bit RGB.
 
 private:
-    TBitmap FBitmap;
-    std::vector<uint8_t> FData;  // the bytes loaded, while FBitmap still shows them
+    friend class TEncodedGraphic<TPngImage>;
+    static void DecodeBytes(const uint8_t* data, size_t size, TBitmap& target);
+    void EncodeBitmap(std::vector<uint8_t>& out);
 };
 
 // Decodes a PNG held in memory into pfDevice pixels. With keepAlpha the fourth byte of each

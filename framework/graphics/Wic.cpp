@@ -234,44 +234,8 @@ const TGraphicClass& TWICImage::StaticClass()
     return cls;
 }
 
-void TWICImage::LoadFromStream(TStream& stream)
-{
-    int64_t remaining = stream.Size() - stream.Position();
-    std::vector<uint8_t> data(static_cast<size_t>(remaining > 0 ? remaining : 0));
-    data.resize(static_cast<size_t>(stream.Read(data.data(), static_cast<int64_t>(data.size()))));
-    TBitmap bitmap;
-    DecodeTiff(data.data(), data.size(), bitmap);
-    FBitmap = bitmap;
-    FData = std::move(data);
-}
+void TWICImage::DecodeBytes(const uint8_t* data, size_t size, TBitmap& target) { DecodeTiff(data, size, target); }
 
-void TWICImage::SaveToStream(TStream& stream)
-{
-    if (FData.empty() && !FBitmap.Empty()) EncodeTiff(FBitmap, FData);
-    if (!FData.empty()) stream.WriteBuffer(FData.data(), static_cast<int64_t>(FData.size()));
-}
-
-void TWICImage::Assign(const TGraphic& source)
-{
-    if (auto* wic = dynamic_cast<const TWICImage*>(&source)) {
-        if (wic != this) *this = *wic;
-    } else if (auto* bitmap = dynamic_cast<const TBitmap*>(&source)) {
-        FBitmap = *bitmap;
-        FData.clear();
-    } else {
-        TGraphic::Assign(source);
-    }
-}
-
-void TWICImage::Draw(TCanvas& canvas, const TRect& rect) const
-{
-    if (!FBitmap.Empty()) FBitmap.Draw(canvas, rect);
-}
-
-bool TWICImage::ToBitmap(TBitmap& target) const
-{
-    target = FBitmap;
-    return true;
-}
+void TWICImage::EncodeBitmap(std::vector<uint8_t>& out) { EncodeTiff(FBitmap, out); }
 
 }  // namespace gfx
