@@ -1,6 +1,7 @@
 #include "tiff/ReadTiff.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -10,6 +11,7 @@
 #endif
 
 #include "framework/graphics/Dib.h"
+#include "framework/rtl/Parallel.h"
 #include "framework/ui/Dialogs.h"
 
 namespace tif {
@@ -310,12 +312,15 @@ void BuildBitmap(uint16_t width, uint16_t height, uint16_t bitsPerPixel, gfx::TB
 
 // ---- rows straight into the bitmap's store -----------------------------------------------
 
-// When the stored rows are exactly the picture's rows, the strips are streamed through a small
-// buffer and converted straight into the 32-bit store: no whole-image buffer, no second pass.
+// When the stored rows are exactly the picture's rows, they are read a chunk at a time and
+// converted straight into the 32-bit store: no whole-image buffer, no second pass. Bands of rows
+// are read and converted side by side on large pictures; only the bytes and the store are shared.
 // The picture is the one that ReadStrips, SwapRedBlue, PadRows and BuildBitmap give.
 namespace {
 
 constexpr size_t kStreamChunk = size_t(1) << 18;
+// Bytes of the picture that make a thread of its own worth starting.
+constexpr int64_t kThreadBytes = int64_t(1) << 21;
 
 // Red first in the file; the store is blue, green, red, 0.
 void RgbToDevicePlain(const uint8_t* src, uint32_t* out, uint32_t width)
@@ -385,76 +390,81 @@ private:
     uint32_t FColours[256];
 };
 
-// Collects the concatenated strip bytes into rows and converts each row as it completes.
-class TRowAssembler {
-public:
-    TRowAssembler(size_t rowBytes, const TRowConverter& convert, gfx::TBitmapData& store)
-        : FRowBytes(rowBytes), FConvert(convert), FStore(store), FPartial(rowBytes)
-    {
-    }
-
-    bool Done() const { return FRow >= FStore.Height; }
-
-    void Feed(const uint8_t* p, size_t n)
-    {
-        if (FFill > 0) {
-            const size_t take = std::min(FRowBytes - FFill, n);
-            std::memcpy(FPartial.data() + FFill, p, take);
-            FFill += take;
-            p += take;
-            n -= take;
-            if (FFill < FRowBytes)
-                return;
-            FConvert(FPartial.data(), FStore.Row(FRow++));
-            FFill = 0;
-        }
-        for (; n >= FRowBytes && !Done(); p += FRowBytes, n -= FRowBytes)
-            FConvert(p, FStore.Row(FRow++));
-        if (!Done() && n > 0) {
-            std::memcpy(FPartial.data(), p, n);
-            FFill = n;
-        }
-    }
-
-private:
-    size_t FRowBytes;
-    const TRowConverter& FConvert;
-    gfx::TBitmapData& FStore;
-    std::vector<uint8_t> FPartial;
-    size_t FFill = 0;
-    int FRow = 0;
+// Strips that follow each other in the file, as one run of the stored bytes (all strips
+// concatenated in strip order).
+struct TStoredRun {
+    int64_t Stored = 0;
+    int64_t File = 0;
+    int64_t Length = 0;
 };
 
-// Reads the strips in order, strips that follow each other in the file as one run.
-bool StreamStrips(TFileStream& file, const TGraphicTiff& image, TRowAssembler& rows)
+std::vector<TStoredRun> StoredRuns(const TGraphicTiff& image)
 {
-    std::vector<uint8_t> chunk(kStreamChunk);
-    const int strips = image.GetNoOfOffsets();
-    int64_t position = -1;
-    for (int s = 0; s < strips && !rows.Done();) {
-        const TStripInfo& first = *image.QueryGraphicByOffsets(static_cast<uint16_t>(s));
-        int64_t start = first.StripOffsets, length = first.StripByteCounts;
-        for (++s; s < strips; ++s) {
-            const TStripInfo& next = *image.QueryGraphicByOffsets(static_cast<uint16_t>(s));
-            if (next.StripOffsets != start + length)
-                break;
-            length += next.StripByteCounts;
-        }
-        if (length == 0)
+    std::vector<TStoredRun> runs;
+    int64_t stored = 0;
+    for (int s = 0; s < image.GetNoOfOffsets(); ++s) {
+        const TStripInfo& strip = *image.QueryGraphicByOffsets(static_cast<uint16_t>(s));
+        if (strip.StripByteCounts == 0)
             continue;
-        if (position != start)
-            file.Seek(start, TSeekOrigin::soBeginning);
-        while (length > 0 && !rows.Done()) {
-            const int64_t n = std::min<int64_t>(length, int64_t(chunk.size()));
-            if (ReadZeroFilled(file, chunk.data(), n) != n)
-                return false;
-            rows.Feed(chunk.data(), size_t(n));
-            start += n;
-            length -= n;
-        }
-        position = start;
+        if (!runs.empty() && runs.back().File + runs.back().Length == strip.StripOffsets)
+            runs.back().Length += strip.StripByteCounts;
+        else
+            runs.push_back({stored, strip.StripOffsets, strip.StripByteCounts});
+        stored += strip.StripByteCounts;
     }
-    return rows.Done();
+    return runs;
+}
+
+// Reads count stored bytes from stored offset at; false on a short read.
+bool ReadStored(const TFileStream& file, const std::vector<TStoredRun>& runs, int64_t at, int64_t count,
+                uint8_t* to)
+{
+    auto run = std::upper_bound(runs.begin(), runs.end(), at,
+                                [](int64_t stored, const TStoredRun& r) { return stored < r.Stored; });
+    if (run == runs.begin())
+        return false;
+    for (--run; count > 0; ++run) {
+        if (run == runs.end())
+            return false;
+        const int64_t skip = at - run->Stored;
+        const int64_t n = std::min(count, run->Length - skip);
+        if (file.ReadAt(run->File + skip, to, n) != n)
+            return false;
+        at += n;
+        to += n;
+        count -= n;
+    }
+    return true;
+}
+
+// Reads and converts the stored rows [first, last) of the picture into the store, a chunk at a time.
+bool ConvertBand(const TFileStream& file, const std::vector<TStoredRun>& runs, size_t rowBytes,
+                 const TRowConverter& convert, gfx::TBitmapData& store, int first, int last)
+{
+    const int chunkRows = int(std::max<size_t>(1, kStreamChunk / rowBytes));
+    std::vector<uint8_t> chunk(size_t(chunkRows) * rowBytes);
+    for (int row = first; row < last; row += chunkRows) {
+        const int rows = std::min(chunkRows, last - row);
+        if (!ReadStored(file, runs, int64_t(row) * int64_t(rowBytes), int64_t(rows) * int64_t(rowBytes), chunk.data()))
+            return false;
+        for (int r = 0; r < rows; ++r)
+            convert(chunk.data() + size_t(r) * rowBytes, store.Row(row + r));
+    }
+    return true;
+}
+
+// Converts every row; bands of rows go side by side on large pictures.
+bool ConvertRows(const TFileStream& file, const TGraphicTiff& image, size_t rowBytes, const TRowConverter& convert,
+                 gfx::TBitmapData& store)
+{
+    const std::vector<TStoredRun> runs = StoredRuns(image);
+    const int threads = rtl::ThreadCount(int64_t(store.ByteCount()), kThreadBytes);
+    std::atomic<bool> whole{true};
+    rtl::ParallelBands(store.Height, threads * 4, threads, [&](int first, int last) {
+        if (!ConvertBand(file, runs, rowBytes, convert, store, first, last))
+            whole = false;
+    });
+    return whole;
 }
 
 bool BuildStraight(const String& fileName, const TGraphicTiff& image, uint16_t width, uint16_t height,
@@ -467,15 +477,14 @@ bool BuildStraight(const String& fileName, const TGraphicTiff& image, uint16_t w
     auto file = OpenAgain(fileName);
     std::shared_ptr<gfx::TBitmapData> store;
     try {
-        store = gfx::TBitmapData::Create(width, height, gfx::TPixelFormat::pfDevice, false);
+        // Every row is written below (the 32-bit rows have no padding), or the store is dropped.
+        store = gfx::TBitmapData::CreateUnset(width, height, gfx::TPixelFormat::pfDevice);
     } catch (const rtl::Exception&) {
         target.AssignNothing();
         ui::ShowMessage("Out Of Memory ");
         return true;
     }
-    const TRowConverter convert(width, bits);
-    TRowAssembler rows(rowBytes, convert, *store);
-    if (!StreamStrips(*file, image, rows))
+    if (!ConvertRows(*file, image, rowBytes, TRowConverter(width, bits), *store))
         return false;
     try {
         target.AssignNothing();

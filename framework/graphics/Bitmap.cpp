@@ -125,6 +125,16 @@ void FillWhite(TBitmapData& d)
 
 std::shared_ptr<TBitmapData> TBitmapData::Create(int width, int height, TPixelFormat pf, bool fill)
 {
+    return Make(width, height, pf, fill ? TStart::White : TStart::Zero);
+}
+
+std::shared_ptr<TBitmapData> TBitmapData::CreateUnset(int width, int height, TPixelFormat pf)
+{
+    return Make(width, height, pf, TStart::Unset);
+}
+
+std::shared_ptr<TBitmapData> TBitmapData::Make(int width, int height, TPixelFormat pf, TStart start)
+{
     if (pf == TPixelFormat::pfCustom)
         throw rtl::EInvalidGraphicOperation("Invalid pixel format");
     if (width < 0 || height < 0)
@@ -139,9 +149,10 @@ std::shared_ptr<TBitmapData> TBitmapData::Create(int width, int height, TPixelFo
     } catch (const std::bad_alloc&) {
         throw rtl::EOutOfMemory();
     }
-    // Unfilled stores start zeroed (calloc maps large ones lazily): no byte is ever undefined.
+    // Stores that are not filled white start zeroed (calloc maps large ones lazily), unless their
+    // maker writes every byte itself.
     size_t n = std::max<size_t>(size_t(bytes), 1);
-    auto* bits = static_cast<uint8_t*>(fill ? std::malloc(n) : std::calloc(n, 1));
+    auto* bits = static_cast<uint8_t*>(start == TStart::Zero ? std::calloc(n, 1) : std::malloc(n));
     if (!bits)
         throw rtl::EOutOfMemory();
     d->FBits.reset(bits);
@@ -150,7 +161,7 @@ std::shared_ptr<TBitmapData> TBitmapData::Create(int width, int height, TPixelFo
     d->PixelFormat = pf;
     d->Stride = stride;
     d->Palette = DefaultPalette(pf);
-    if (fill)
+    if (start == TStart::White)
         FillWhite(*d);
     return d;
 }

@@ -117,9 +117,14 @@ struct TBitmapData {
     // A new store; its pixels white (indexed: the entry nearest white) unless fill is false.
     // Negative sizes, byte counts that overflow or cannot be had raise rtl::EOutOfMemory.
     static std::shared_ptr<TBitmapData> Create(int width, int height, TPixelFormat pf, bool fill = true);
+    // A new store whose pixels are left unset, for a maker that writes every byte of every row
+    // before anyone else sees the store. Raises as Create does.
+    static std::shared_ptr<TBitmapData> CreateUnset(int width, int height, TPixelFormat pf);
     std::shared_ptr<TBitmapData> Copy() const;
 
 private:
+    enum class TStart { White, Zero, Unset };
+    static std::shared_ptr<TBitmapData> Make(int width, int height, TPixelFormat pf, TStart start);
     struct FreeBits { void operator()(uint8_t* p) const; };
     std::unique_ptr<uint8_t, FreeBits> FBits;
 };

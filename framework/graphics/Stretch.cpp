@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <thread>
+
+#include "framework/rtl/Parallel.h"
 
 #include "framework/graphics/Graphics.h"
 #include "framework/graphics/PixelRows.h"
@@ -224,19 +225,8 @@ void StretchBitmap(const TBitmap& src, const TRect& srcRect, TBitmap& dest, cons
 
     int rows = y1 - y0;
     double work = double(rows) * (double(areaW) * job.Rows.Taps + double(x1 - x0) * job.Cols.Taps);
-    int threads = 1;
-    if (work > 4e6)
-        threads = int(std::clamp<unsigned>(std::thread::hardware_concurrency(), 1u, 8u));
-    threads = std::min(threads, std::max(1, rows / 16));
-    if (threads <= 1) {
-        StretchRows(job, 0, rows);
-        return;
-    }
-    std::vector<std::thread> pool;
-    for (int t = 0; t < threads; ++t)
-        pool.emplace_back([&job, t, threads, rows] { StretchRows(job, rows * t / threads, rows * (t + 1) / threads); });
-    for (auto& th : pool)
-        th.join();
+    const int threads = work > 4e6 ? rtl::ThreadCount(rows, 16) : 1;
+    rtl::ParallelBands(rows, threads, threads, [&job](int first, int last) { StretchRows(job, first, last); });
 }
 
 }  // namespace gfx

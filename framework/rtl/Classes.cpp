@@ -184,6 +184,20 @@ int64_t TFileStream::Read(void* buffer, int64_t count)
     return done;
 }
 
+int64_t TFileStream::ReadAt(int64_t offset, void* buffer, int64_t count) const
+{
+    int64_t done = 0;
+    auto* bytes = static_cast<uint8_t*>(buffer);
+    while (done < count) {
+        const ssize_t n = pread(FHandle, bytes + done, static_cast<size_t>(std::min<int64_t>(count - done, 1 << 30)),
+                                offset + done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        done += n;
+    }
+    return done;
+}
+
 int64_t TFileStream::Write(const void* buffer, int64_t count)
 {
     int64_t done = 0;

@@ -68,6 +68,9 @@ public:
     int64_t Write(const void* buffer, int64_t count) override;
     int64_t Seek(int64_t offset, TSeekOrigin origin) override;
     void SetSize(int64_t size) override;
+    // Reads at a file offset without moving the position; safe from several threads at once.
+    // Gives the bytes read, fewer at the end of the file or on an error.
+    int64_t ReadAt(int64_t offset, void* buffer, int64_t count) const;
     const String& FileName() const { return FFileName; }
 
 private:

@@ -94,6 +94,24 @@ TEST(Streams, FileStreamModes)
     EXPECT_EQ(std::string(reinterpret_cast<char*>(copy.Memory()), 8), "replaced");
 }
 
+TEST(Streams, ReadAtLeavesThePositionAndStopsAtTheEnd)
+{
+    TempFolderFixture tmp;
+    const String file = tmp.File("at.bin");
+    TempFolderFixture::Put(file, "0123456789");
+    TFileStream f(file, fmOpenRead | fmShareDenyNone);
+    f.SetPosition(2);
+    char buf[8] = {};
+    EXPECT_EQ(f.ReadAt(5, buf, 3), 3);
+    EXPECT_EQ(std::string(buf, 3), "567");
+    EXPECT_EQ(f.Position(), 2);
+    EXPECT_EQ(f.ReadAt(8, buf, 8), 2) << "short at the end of the file";
+    EXPECT_EQ(std::string(buf, 2), "89");
+    EXPECT_EQ(f.ReadAt(10, buf, 4), 0);
+    f.ReadBuffer(buf, 2);
+    EXPECT_EQ(std::string(buf, 2), "23");
+}
+
 TEST(Streams, OpenAndCreateErrorsNameTheFileAndTheReason)
 {
     TempFolderFixture tmp;

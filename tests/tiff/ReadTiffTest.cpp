@@ -476,6 +476,60 @@ TEST_P(DecodeTest, StepsGiveThePictureOfTheWholeDecode)
     EXPECT_TRUE(seam.Messages.empty());
 }
 
+// A picture large enough to be read in bands side by side, with strips out of order in the file,
+// gaps between them, an empty strip, some strips adjacent and rows that cross strip ends.
+TEST_P(DecodeTest, LargePictureFromScatteredStrips)
+{
+    constexpr uint32_t width = 1500, height = 1500, rowsPerStrip = 7;
+    std::vector<uint8_t> stored(size_t(width) * height);
+    for (size_t i = 0; i < stored.size(); ++i) stored[i] = uint8_t(i * 31 + i / width * 7);
+
+    std::vector<size_t> sizes;  // the first strip holds RowsPerStrip whole rows, the others do not
+    const size_t pattern[] = {size_t(width) * rowsPerStrip, 1, 4099, 0, 65536, 333};
+    for (size_t at = 0, i = 0; at < stored.size(); ++i) {
+        const size_t n = std::min(pattern[i % std::size(pattern)], stored.size() - at);
+        sizes.push_back(n);
+        at += n;
+    }
+    std::vector<size_t> starts(sizes.size());
+    for (size_t s = 1; s < sizes.size(); ++s) starts[s] = starts[s - 1] + sizes[s - 1];
+    // Groups of three strips, each group in order, the last group first in the file, gaps between.
+    TiffBuilder b(le());
+    std::vector<uint32_t> offsets(sizes.size()), counts(sizes.size());
+    for (size_t group = (sizes.size() + 2) / 3; group-- > 0;) {
+        b.Raw({0xEE, 0xEE, 0xEE});
+        for (size_t s = group * 3; s < std::min(sizes.size(), group * 3 + 3); ++s) {
+            const auto from = stored.begin() + long(starts[s]);
+            offsets[s] = b.Raw(std::vector<uint8_t>(from, from + long(sizes[s])));
+            counts[s] = uint32_t(sizes[s]);
+        }
+    }
+    std::vector<uint16_t> map(768);
+    for (int i = 0; i < 256; ++i) {
+        map[size_t(i)] = uint16_t(i << 8);
+        map[size_t(256 + i)] = uint16_t((255 - i) << 8);
+        map[size_t(512 + i)] = uint16_t((i * 5 & 0xFF) << 8);
+    }
+    const uint32_t mapAt = b.Shorts(map);
+    const uint32_t offsetsAt = b.Longs(offsets), countsAt = b.Longs(counts);
+    b.SetFirstIfd(b.Ifd({{256, SHORT, 1, width}, {257, SHORT, 1, height}, {258, SHORT, 1, 8}, {259, SHORT, 1, 1},
+                         {262, SHORT, 1, 3}, {273, LONG, uint32_t(sizes.size()), offsetsAt},
+                         {278, LONG, 1, rowsPerStrip}, {279, LONG, uint32_t(sizes.size()), countsAt},
+                         {320, SHORT, 768, mapAt}}));
+
+    const TBitmap bmp = DecodeBytes(b.Bytes);
+    EXPECT_TRUE(seam.Messages.empty());
+    ASSERT_EQ(bmp.Width(), int(width));
+    ASSERT_EQ(bmp.Height(), int(height));
+    size_t wrong = 0;
+    for (uint32_t y = 0; y < height; ++y)
+        for (uint32_t x = 0; x < width; ++x) {
+            const int i = stored[size_t(y) * width + x];
+            wrong += gfx::GetPixel(bmp, int(x), int(y)) != RGB(uint8_t(i), uint8_t(255 - i), uint8_t(i * 5));
+        }
+    EXPECT_EQ(wrong, 0u);
+}
+
 TEST_P(DecodeTest, StoredRowsLongerThanThePictureRows)
 {
     // Rows of 4 bytes for a picture 3 pixels wide: the fourth byte of each row is not shown.

@@ -1,0 +1,67 @@
+#include "framework/rtl/Parallel.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "framework/rtl/SysUtils.h"
+
+using namespace rtl;
+
+TEST(Parallel, EveryItemOnceInConsecutiveBands)
+{
+    struct Case {
+        int count, bands, threads;
+    } cases[] = {{0, 4, 4}, {1, 8, 8}, {7, 3, 1}, {10, 10, 3}, {1000, 37, 8}, {5, 0, 0}, {100, 4, 16}};
+    for (const Case& c : cases) {
+        std::vector<std::atomic<int>> seen(size_t(c.count));
+        std::mutex lock;
+        std::vector<std::pair<int, int>> bands;
+        ParallelBands(c.count, c.bands, c.threads, [&](int begin, int end) {
+            for (int i = begin; i < end; ++i) ++seen[size_t(i)];
+            std::lock_guard<std::mutex> guard(lock);
+            bands.emplace_back(begin, end);
+        });
+        for (int i = 0; i < c.count; ++i)
+            EXPECT_EQ(seen[size_t(i)], 1) << c.count << "/" << c.bands << ": item " << i;
+        std::sort(bands.begin(), bands.end());
+        for (size_t b = 0; b < bands.size(); ++b) {
+            EXPECT_LT(bands[b].first, bands[b].second) << "no empty band";
+            if (b > 0) {
+                EXPECT_EQ(bands[b].first, bands[b - 1].second);
+            }
+        }
+    }
+}
+
+TEST(Parallel, ABandsExceptionReachesTheCallerAfterTheOthersEnd)
+{
+    std::atomic<int> running{0}, maxRunning{0};
+    auto body = [&](int begin, int) {
+        const int now = ++running;
+        for (int m = maxRunning; now > m && !maxRunning.compare_exchange_weak(m, now);) {}
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        --running;
+        if (begin == 0) throw ERangeError();
+    };
+    EXPECT_THROW(ParallelBands(64, 16, 4, body), ERangeError);
+    EXPECT_EQ(running, 0) << "every band had ended when the exception came back";
+    EXPECT_LE(maxRunning, 4);
+}
+
+TEST(Parallel, ThreadCountFollowsTheWorkWithinTheCores)
+{
+    const int cores = int(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+    EXPECT_EQ(ThreadCount(0, 16), 1);
+    EXPECT_EQ(ThreadCount(31, 16), 1);
+    EXPECT_EQ(ThreadCount(32, 16), std::min(2, cores));
+    EXPECT_EQ(ThreadCount(int64_t(1) << 40, 16), cores);
+    EXPECT_EQ(ThreadCount(100, 0), cores) << "no minimum: as many as there are cores";
+}
