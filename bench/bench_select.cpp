@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include <jpeglib.h>
@@ -85,9 +86,13 @@ void LibjpegDecode(const std::string& path)
 
 }  // namespace
 
-int main()
+int main(int argc, char** argv)
 {
     namespace fs = std::filesystem;
+    std::string filter;
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::string(argv[i]) == "--filter") filter = argv[i + 1];
+    auto selected = [&](const char* name) { return filter.empty() || std::string(name).find(filter) != std::string::npos; };
     std::string root = (fs::temp_directory_path() / "quadrell-bench-select-XXXXXX").string();
     if (!mkdtemp(root.data())) return 1;
     setenv("HOME", (root + "/home").c_str(), 1);
@@ -107,7 +112,7 @@ int main()
         }
     };
 
-    {
+    if (selected("select_jpeg_24mp")) {
         const std::string path = root + "/photo.jpg";
         gfx::TJPEGImage jpeg;
         jpeg.Assign(Photo(6000, 4000));
@@ -116,7 +121,7 @@ int main()
         select(path);
         bench::Compare("select_jpeg_24mp", [&] { select(path); }, [&] { LibjpegDecode(path); }, 9, "libjpeg");
     }
-    {
+    if (selected("select_gif_4000x3000")) {
         const std::string path = root + "/indexed.gif";
         {
             gif::TGifFile document;
@@ -133,7 +138,7 @@ int main()
             },
             7, "gifcodec");
     }
-    {
+    if (selected("select_tif_rgb_6000x4000")) {
         const std::string path = root + "/rgb.tif";
         tif::WriteTiffFile(path, Photo(6000, 4000));
         select(path);

@@ -335,9 +335,12 @@ __attribute__((target("ssse3"))) void RgbToDeviceSsse3(const uint8_t* src, uint3
 {
     const __m128i order = _mm_setr_epi8(2, 1, 0, -1, 5, 4, 3, -1, 8, 7, 6, -1, 11, 10, 9, -1);
     uint32_t x = 0;
+    for (; x < width && (reinterpret_cast<uintptr_t>(out + x) & 15) != 0; ++x)
+        out[x] = uint32_t(src[3 * x + 2]) | uint32_t(src[3 * x + 1]) << 8 | uint32_t(src[3 * x]) << 16;
     for (; x + 6 <= width; x += 4)
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x),
+        _mm_stream_si128(reinterpret_cast<__m128i*>(out + x),
                          _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + 3 * x)), order));
+    _mm_sfence();
     RgbToDevicePlain(src + 3 * size_t(x), out + x, width - x);
 }
 #endif

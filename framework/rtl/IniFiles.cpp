@@ -191,6 +191,9 @@ void TIniFile::WriteString(const String& section, const String& key, const Strin
         lines.push_back("[" + OneLine(section) + "]");
         lines.push_back(entry);
     }
+    // A file that already says so is left as it is: nothing to write, and no wait for the disk.
+    if (read && lines == *read)
+        return;
     if (!ReplaceFile(FFileName, lines))
         throw EIniFileException(Format("Unable to write to %s", {FFileName}));
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <exception>
 #include <mutex>
 #include <thread>
@@ -9,10 +10,121 @@
 
 namespace rtl {
 
+namespace {
+
+int Cores() { return int(std::clamp(std::thread::hardware_concurrency(), 1u, 8u)); }
+
+// Helper threads made on first use and kept until the process ends, so that a picture's work
+// does not pay for making and ending threads each time. One caller at a time has them.
+class TWorkerPool {
+public:
+    static TWorkerPool& Instance()
+    {
+        static TWorkerPool pool;
+        return pool;
+    }
+
+    // Has up to `helpers` workers run work() beside the calling thread, which runs it too; returns
+    // once every worker that took part is done. False, with nothing run, while the pool serves
+    // another caller (or this one, from inside its work).
+    bool TryRun(int helpers, const std::function<void()>& work)
+    {
+        bool idle = false;
+        if (!FBusy.compare_exchange_strong(idle, true))
+            return false;
+        Run(helpers, work);
+        FBusy = false;
+        return true;
+    }
+
+private:
+    void Run(int helpers, const std::function<void()>& work)
+    {
+        {
+            std::lock_guard<std::mutex> lock(FLock);
+            FWork = &work;
+            FWanted = std::min(helpers, int(FThreads.size()));
+            FTaken = FDone = 0;
+            ++FJob;
+        }
+        FWake.notify_all();
+        work();
+        std::unique_lock<std::mutex> lock(FLock);
+        FWanted = FTaken;  // those not started by now are not needed
+        FFinished.wait(lock, [this] { return FDone == FTaken; });
+        FWork = nullptr;
+    }
+
+    TWorkerPool()
+    {
+        try {
+            for (int t = 1; t < Cores(); ++t)
+                FThreads.emplace_back([this] { Serve(); });
+        } catch (...) {
+            // Fewer threads to be had: those there are serve.
+        }
+    }
+
+    ~TWorkerPool()
+    {
+        {
+            std::lock_guard<std::mutex> lock(FLock);
+            FStop = true;
+        }
+        FWake.notify_all();
+        for (auto& t : FThreads)
+            t.join();
+    }
+
+    void Serve()
+    {
+        unsigned seen = 0;
+        std::unique_lock<std::mutex> lock(FLock);
+        for (;;) {
+            FWake.wait(lock, [&] { return FStop || (FJob != seen && FTaken < FWanted); });
+            if (FStop)
+                return;
+            seen = FJob;
+            ++FTaken;
+            const std::function<void()>& work = *FWork;
+            lock.unlock();
+            work();
+            lock.lock();
+            ++FDone;
+            FFinished.notify_all();
+        }
+    }
+
+    std::atomic<bool> FBusy{false};
+    std::mutex FLock;
+    std::condition_variable FWake, FFinished;
+    std::vector<std::thread> FThreads;
+    const std::function<void()>* FWork = nullptr;
+    unsigned FJob = 0;
+    int FWanted = 0, FTaken = 0, FDone = 0;
+    bool FStop = false;
+};
+
+// Without the pool (it serves another caller): threads of this call's own.
+void RunOnOwnThreads(int helpers, const std::function<void()>& work)
+{
+    std::vector<std::thread> threads;
+    try {
+        for (int t = 0; t < helpers; ++t)
+            threads.emplace_back(work);
+    } catch (...) {
+        // Fewer threads to be had: those there are take the bands.
+    }
+    work();
+    for (auto& t : threads)
+        t.join();
+}
+
+}  // namespace
+
 int ThreadCount(int64_t count, int64_t minPerThread)
 {
-    const int64_t cores = std::clamp<int64_t>(std::thread::hardware_concurrency(), 1, 8);
-    return int(std::clamp<int64_t>(count / std::max<int64_t>(1, minPerThread), 1, cores));
+    return int(std::clamp<int64_t>(count / std::max<int64_t>(1, minPerThread), 1, Cores()));
 }
 
 void ParallelBands(int count, int bands, int threads, const std::function<void(int, int)>& body)
@@ -30,7 +142,7 @@ void ParallelBands(int count, int bands, int threads, const std::function<void(i
     std::atomic<bool> failed{false};
     std::exception_ptr failure;
     std::mutex failureLock;
-    auto work = [&] {
+    const std::function<void()> work = [&] {
         for (int b = next++; b < bands && !failed; b = next++) {
             try {
                 body(int(int64_t(count) * b / bands), int(int64_t(count) * (b + 1) / bands));
@@ -41,17 +153,8 @@ void ParallelBands(int count, int bands, int threads, const std::function<void(i
             }
         }
     };
-    std::vector<std::thread> helpers;
-    helpers.reserve(size_t(threads - 1));
-    try {
-        for (int t = 1; t < threads; ++t)
-            helpers.emplace_back(work);
-    } catch (...) {
-        // Fewer threads than asked to be had: those there are take the bands.
-    }
-    work();
-    for (auto& t : helpers)
-        t.join();
+    if (!TWorkerPool::Instance().TryRun(threads - 1, work))
+        RunOnOwnThreads(threads - 1, work);
     if (failure)
         std::rethrow_exception(failure);
 }

@@ -65,6 +65,23 @@ TEST_F(IniFile, WritesCreateTheFileAndAreReadAnewEveryCall)
     EXPECT_EQ(TempFolderFixture::Get(history), "[HISTORY]\nLast Dir=/x/\nN=3\n[Frmadjust]\nW=640\n");
 }
 
+// Writing what the file already says changes nothing on disk; any other value is written.
+TEST_F(IniFile, AWriteThatChangesNothingLeavesTheFile)
+{
+    TempFolderFixture::Put(path, "[History]\r\nLast Dir=/x/\r\n");
+    struct stat before {};
+    ASSERT_EQ(stat(path.c_str(), &before), 0);
+    TIniFile ini(path);
+    ini.WriteString("history", "Last Dir", "/x/");
+    struct stat after {};
+    ASSERT_EQ(stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino) << "not replaced";
+    EXPECT_EQ(TempFolderFixture::Get(path), "[History]\r\nLast Dir=/x/\r\n");
+
+    ini.WriteString("History", "Last Dir", "/y/");
+    EXPECT_EQ(TempFolderFixture::Get(path), "[History]\nLast Dir=/y/\n");
+}
+
 TEST_F(IniFile, WriteIntoAMissingFolderRaises)
 {
     const String inMissing = tmp.File("no/qorin7.ini");

@@ -56,6 +56,27 @@ TEST(Parallel, ABandsExceptionReachesTheCallerAfterTheOthersEnd)
     EXPECT_LE(maxRunning, 4);
 }
 
+// Callers on several threads at once, and a band that cuts its own work into bands again.
+TEST(Parallel, CallersSideBySideAndBandsWithinBands)
+{
+    constexpr int callers = 4, count = 5000;
+    std::vector<std::vector<std::atomic<int>>> seen(callers);
+    for (auto& s : seen) s = std::vector<std::atomic<int>>(count);
+    std::vector<std::thread> threads;
+    for (int c = 0; c < callers; ++c)
+        threads.emplace_back([&, c] {
+            for (int round = 0; round < 20; ++round)
+                ParallelBands(count, 16, 4, [&](int begin, int end) {
+                    ParallelBands(end - begin, 3, 2, [&](int b, int e) {
+                        for (int i = begin + b; i < begin + e; ++i) ++seen[size_t(c)][size_t(i)];
+                    });
+                });
+        });
+    for (auto& t : threads) t.join();
+    for (int c = 0; c < callers; ++c)
+        for (int i = 0; i < count; ++i) ASSERT_EQ(seen[size_t(c)][size_t(i)], 20) << "caller " << c << ", item " << i;
+}
+
 TEST(Parallel, ThreadCountFollowsTheWorkWithinTheCores)
 {
     const int cores = int(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
