@@ -15,13 +15,14 @@ namespace {
 int Cores() { return int(std::clamp(std::thread::hardware_concurrency(), 1u, 8u)); }
 
 // Helper threads made on first use and kept until the process ends, so that a picture's work
-// does not pay for making and ending threads each time. One caller at a time has them.
+// does not pay for making and ending threads each time. One caller at a time has them. The pool
+// is never destroyed, so that work done while the process ends still finds it.
 class TWorkerPool {
 public:
     static TWorkerPool& Instance()
     {
-        static TWorkerPool pool;
-        return pool;
+        static TWorkerPool* pool = new TWorkerPool;
+        return *pool;
     }
 
     // Has up to `helpers` workers run work() beside the calling thread, which runs it too; returns
@@ -65,25 +66,12 @@ private:
         }
     }
 
-    ~TWorkerPool()
-    {
-        {
-            std::lock_guard<std::mutex> lock(FLock);
-            FStop = true;
-        }
-        FWake.notify_all();
-        for (auto& t : FThreads)
-            t.join();
-    }
-
     void Serve()
     {
         unsigned seen = 0;
         std::unique_lock<std::mutex> lock(FLock);
         for (;;) {
-            FWake.wait(lock, [&] { return FStop || (FJob != seen && FTaken < FWanted); });
-            if (FStop)
-                return;
+            FWake.wait(lock, [&] { return FJob != seen && FTaken < FWanted; });
             seen = FJob;
             ++FTaken;
             const std::function<void()>& work = *FWork;
@@ -102,7 +90,6 @@ private:
     const std::function<void()>* FWork = nullptr;
     unsigned FJob = 0;
     int FWanted = 0, FTaken = 0, FDone = 0;
-    bool FStop = false;
 };
 
 // Without the pool (it serves another caller): threads of this call's own.
