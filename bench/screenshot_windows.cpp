@@ -22,6 +22,7 @@
 #include "framework/ui/Seam.h"
 #include "gif/FmProgr.h"
 #include "gif/GifUnit.h"
+#include "tiff/Bmp2Tiff.h"
 
 namespace {
 
@@ -118,6 +119,17 @@ int main(int argc, char** argv)
     gif::ProgressCallback = gShowProgress;
     if (!gProgressShot) std::printf("the progress window did not show\n");
     Save(*app::FrmFirst, "main_gif.png");
+
+    // A palette TIFF large enough to be read in bands side by side.
+    const std::string tifPath = root + "/rings.tif";
+    {
+        gfx::TBitmap rings = Sample(1800, 1350);
+        rings.SetPixelFormat(gfx::TPixelFormat::pf8bit);
+        tif::WriteTiffFile(tifPath, rings);
+    }
+    seam.Files.push_back(tifPath);
+    app::FrmFirst->Cmdimage->Click();
+    Save(*app::FrmFirst, "main_tif.png");
 
     for (const auto& m : seam.Messages) std::printf("message: %s\n", m.Text.c_str());
     ui::ProcessMessages();
