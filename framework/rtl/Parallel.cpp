@@ -125,12 +125,12 @@ void ParallelBands(int count, int bands, int threads, const std::function<void(i
             body(int(int64_t(count) * b / bands), int(int64_t(count) * (b + 1) / bands));
         return;
     }
-    std::atomic<int> next{0};
+    std::atomic<int64_t> next{0};  // passes bands by one for every thread: no wrap-around
     std::atomic<bool> failed{false};
     std::exception_ptr failure;
     std::mutex failureLock;
     const std::function<void()> work = [&] {
-        for (int b = next++; b < bands && !failed; b = next++) {
+        for (int64_t b = next++; b < bands && !failed; b = next++) {
             try {
                 body(int(int64_t(count) * b / bands), int(int64_t(count) * (b + 1) / bands));
             } catch (...) {
