@@ -50,6 +50,20 @@ inline Figure Compare(const std::string& name, const std::function<void()>& ours
     return f;
 }
 
+// The figures a run is asked for: "--filter TEXT" keeps the names that contain TEXT.
+class Filter {
+public:
+    Filter(int argc, char** argv)
+    {
+        for (int i = 1; i + 1 < argc; ++i)
+            if (std::string(argv[i]) == "--filter") FText = argv[i + 1];
+    }
+    bool Selected(const std::string& name) const { return FText.empty() || name.find(FText) != std::string::npos; }
+
+private:
+    std::string FText;
+};
+
 inline void Missing(const std::string& name, const std::string& what)
 {
     std::printf("BENCH %s missing-peer=%s\n", name.c_str(), what.c_str());

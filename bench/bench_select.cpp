@@ -89,10 +89,7 @@ void LibjpegDecode(const std::string& path)
 int main(int argc, char** argv)
 {
     namespace fs = std::filesystem;
-    std::string filter;
-    for (int i = 1; i + 1 < argc; ++i)
-        if (std::string(argv[i]) == "--filter") filter = argv[i + 1];
-    auto selected = [&](const char* name) { return filter.empty() || std::string(name).find(filter) != std::string::npos; };
+    const bench::Filter filter(argc, argv);
     std::string root = (fs::temp_directory_path() / "quadrell-bench-select-XXXXXX").string();
     if (!mkdtemp(root.data())) return 1;
     setenv("HOME", (root + "/home").c_str(), 1);
@@ -112,7 +109,7 @@ int main(int argc, char** argv)
         }
     };
 
-    if (selected("select_jpeg_24mp")) {
+    if (filter.Selected("select_jpeg_24mp")) {
         const std::string path = root + "/photo.jpg";
         gfx::TJPEGImage jpeg;
         jpeg.Assign(Photo(6000, 4000));
@@ -121,7 +118,7 @@ int main(int argc, char** argv)
         select(path);
         bench::Compare("select_jpeg_24mp", [&] { select(path); }, [&] { LibjpegDecode(path); }, 9, "libjpeg");
     }
-    if (selected("select_gif_4000x3000")) {
+    if (filter.Selected("select_gif_4000x3000")) {
         const std::string path = root + "/indexed.gif";
         {
             gif::TGifFile document;
@@ -138,7 +135,7 @@ int main(int argc, char** argv)
             },
             7, "gifcodec");
     }
-    if (selected("select_tif_rgb_6000x4000")) {
+    if (filter.Selected("select_tif_rgb_6000x4000")) {
         const std::string path = root + "/rgb.tif";
         tif::WriteTiffFile(path, Photo(6000, 4000));
         select(path);

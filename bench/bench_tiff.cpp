@@ -121,11 +121,6 @@ void LibTiffWriteRgb(const std::vector<uint8_t>& rgb, uint32_t w, uint32_t h)
     TIFFClose(tif);
 }
 
-bool Selected(const std::string& filter, const std::string& name)
-{
-    return filter.empty() || name.find(filter) != std::string::npos;
-}
-
 void DecodeBench(const std::string& name, const std::string& folder, uint32_t w, uint32_t h, bool palette)
 {
     const std::string path = folder + "/" + name + "-" + std::to_string(getpid()) + ".tif";
@@ -170,9 +165,7 @@ void WriteBench(const std::string& name, uint32_t w, uint32_t h)
 
 int main(int argc, char** argv)
 {
-    std::string filter;
-    for (int i = 1; i + 1 < argc; ++i)
-        if (std::string(argv[i]) == "--filter") filter = argv[i + 1];
+    const bench::Filter filter(argc, argv);
     TIFFSetWarningHandler(nullptr);
     // Freed blocks stay with the process for both sides alike, so that the figures compare the work
     // of the two readers and writers rather than how dear this machine makes fresh pages.
@@ -182,11 +175,11 @@ int main(int argc, char** argv)
         mallopt(M_TRIM_THRESHOLD, 1 << 30);
     }
     const std::string folder = rtl::TempFolder();
-    if (Selected(filter, "tiff_decode_rgb_6000x4000"))
+    if (filter.Selected("tiff_decode_rgb_6000x4000"))
         DecodeBench("tiff_decode_rgb_6000x4000", folder, 6000, 4000, false);
-    if (Selected(filter, "tiff_decode_palette_4000x3000"))
+    if (filter.Selected("tiff_decode_palette_4000x3000"))
         DecodeBench("tiff_decode_palette_4000x3000", folder, 4000, 3000, true);
-    if (Selected(filter, "tiff_write_rgb_6000x4000"))
+    if (filter.Selected("tiff_write_rgb_6000x4000"))
         WriteBench("tiff_write_rgb_6000x4000", 6000, 4000);
     return 0;
 }

@@ -120,11 +120,6 @@ void ParallelBands(int count, int bands, int threads, const std::function<void(i
         return;
     bands = std::clamp(bands, 1, count);
     threads = std::clamp(threads, 1, bands);
-    if (threads == 1) {
-        for (int b = 0; b < bands; ++b)
-            body(int(int64_t(count) * b / bands), int(int64_t(count) * (b + 1) / bands));
-        return;
-    }
     std::atomic<int64_t> next{0};  // passes bands by one for every thread: no wrap-around
     std::atomic<bool> failed{false};
     std::exception_ptr failure;
@@ -140,7 +135,9 @@ void ParallelBands(int count, int bands, int threads, const std::function<void(i
             }
         }
     };
-    if (!TWorkerPool::Instance().TryRun(threads - 1, work))
+    if (threads == 1)
+        work();
+    else if (!TWorkerPool::Instance().TryRun(threads - 1, work))
         RunOnOwnThreads(threads - 1, work);
     if (failure)
         std::rethrow_exception(failure);
