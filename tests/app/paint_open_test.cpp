@@ -53,7 +53,7 @@ TEST_P(PaintCandidates, FirstExistingCandidateIsStarted)
     const CandidateCase& k = GetParam();
     for (const char* p : k.present) PutProgram(p);
     // A folder of a candidate's name is no program.
-    std::filesystem::create_directories(Windows + "/kolourpaint");
+    if (!std::filesystem::exists(Windows + "/kolourpaint")) std::filesystem::create_directories(Windows + "/kolourpaint");
     app::TFrmView& view = MakeViewer(2, 1, 12, 9);
     view.ListBox1->ClickItem(1);
     view.CmdPaint->Click();
@@ -74,6 +74,8 @@ INSTANTIATE_TEST_SUITE_P(
     Layouts, PaintCandidates,
     ::testing::Values(
         CandidateCase{{"/system32/mtpaint"}, "/system32/mtpaint"},
+        CandidateCase{{"/mtpaint", "/kolourpaint"}, "/kolourpaint"},
+        CandidateCase{{"/system32/kolourpaint", "/system32/mtpaint"}, "/system32/mtpaint"},
         CandidateCase{{"/mtpaint", "/system32/mtpaint", "/system/kolourpaint"}, "/mtpaint"},
         CandidateCase{{"/system32/kolourpaint", "/system/mtpaint"}, "/system32/kolourpaint"},
         CandidateCase{{"/system/mtpaint", "/system/kolourpaint"}, "/system/mtpaint"},

@@ -89,6 +89,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(NameCase{"", "a.b.jpg", {"a.b1.jpg", "a.b2.jpg"}, false},
                       NameCase{"shots.2024", "sunset.png", {"sunset1.png", "sunset2.png"}, true},
                       NameCase{"shots.2024", "sunset.jpg", {"sunset1.jpg", "sunset2.jpg"}, false},
+                      NameCase{"", "x.png.jpg", {"x.png1.jpg", "x.png2.jpg"}, false},
                       // The dialog adds the default extension to a name without one.
                       NameCase{"v1.0", "sunset", {"sunset1.JPG", "sunset2.JPG"}, false}));
 

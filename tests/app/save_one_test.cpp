@@ -71,6 +71,7 @@ INSTANTIATE_TEST_SUITE_P(Names, SaveOneFormat,
                                            FormatCase{"sunset.png", Written::Png}, FormatCase{"sunset.bmp", Written::Bitmap},
                                            FormatCase{"sunset.jpeg", Written::Bitmap},
                                            FormatCase{"my.jpg.pictures", Written::Jpeg},
+                                           FormatCase{"x.png.jpg", Written::Jpeg},
                                            FormatCase{"sunset.tif", Written::Bitmap}));
 
 TEST_F(ViewerTest, SaveOneCancelledOrEmptyDoesNothing)

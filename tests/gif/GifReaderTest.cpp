@@ -203,6 +203,28 @@ TEST(GifReader, DisposalMethodField)
     EXPECT_TRUE(gif->GetSubImage(1)->IsTransparent());
 }
 
+TEST(GifReader, TransparencyFlagOfTheGraphicControlBlock)
+{
+    const struct {
+        uint8_t packed;
+        bool transparent;
+        int index;  // of the transparent colour, -1 for none
+    } cases[] = {
+        {0x01, true, 3},
+        {0x00, false, -1},
+        {2 << 2, false, -1},  // a disposal method alone sets no transparency
+        {0xFE, false, -1},    // every bit but the flag
+    };
+    for (const auto& c : cases) {
+        auto gif = Load(GifBuilder().Screen(2, 1).Gce(c.packed, 0, 3).Image(2, 1, 0, 2, TwoPixels()).Trailer().S);
+        TGifSubImage* image = gif->GetSubImage(1);
+        EXPECT_EQ(image->IsTransparent(), c.transparent) << int(c.packed);
+        EXPECT_EQ(image->TransparentColorIndex(), c.index) << int(c.packed);
+        const TColor expected = c.index < 0 ? static_cast<TColor>(-1) : gif->GlobalColorMap->GetColor(c.index);
+        EXPECT_EQ(image->TransparentColor(), expected) << int(c.packed);
+    }
+}
+
 TEST(GifReader, NoGraphicControlExtension)
 {
     auto gif = Load(GifBuilder().Screen(2, 1).Image(2, 1, 0, 2, TwoPixels()).Trailer().S);

@@ -57,6 +57,8 @@ TEST_F(IniFile, WritesCreateTheFileAndAreReadAnewEveryCall)
     EXPECT_EQ(TempFolderFixture::Get(history), "[History]\nLast Dir=/home/u/Pictures/\n");
     EXPECT_EQ(ini.ReadString("history", "LAST DIR", ""), "/home/u/Pictures/");
 
+    TempFolderFixture::Put(history, "[History]\nLast Dir=  /home/u/My Pictures/ \t\n");
+    EXPECT_EQ(ini.ReadString("History", "Last Dir", ""), "/home/u/My Pictures/");  // blanks around it go
     TempFolderFixture::Put(history, "[HISTORY]\nlast dir=/elsewhere/\n");  // changed behind its back
     EXPECT_EQ(ini.ReadString("History", "Last Dir", ""), "/elsewhere/");
     ini.WriteString("History", "Last Dir", "/x/");  // replaces the key in place
