@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 
+#include "app/SplitPlan.h"
 #include "framework/graphics/Graphics.h"
 #include "framework/rtl/SysUtils.h"
 #include "framework/ui/Dialogs.h"
@@ -14,9 +15,6 @@
 namespace app {
 
 using rtl::String;
-
-// Most segments across and down.
-constexpr int MaxSplitCells = 120;
 
 // A grid of segment image controls indexed [row 1..120, column 1..120]; every index outside
 // 1..120 raises rtl::ERangeError. Cells hold nullptr until the split fills them. The grid does not
