@@ -1,0 +1,29 @@
+// The folder batch's own routines: which files it takes, how it sizes them, how it copies files
+// for the gallery.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "app/Globals.h"
+
+namespace app {
+
+// True when the name's extension (from its last "."), upper-cased, is one the batch converts:
+// ".JPG", ".ICO", ".BMP", ".EMF", ".TIF" or ".GIF". ".jpeg", ".tiff" and ".png" are not.
+bool IsConvertibleFile(const String& name);
+
+// The names of the plain files in folder that match mask, in the order the file system lists
+// them; folders and hidden files are skipped. The list is taken whole before the batch writes
+// anything, so files that the batch itself creates in the folder are never taken.
+std::vector<String> FindBatchFiles(const String& folder, const String& mask);
+
+// length x (percent / 100), in extended precision, rounded to the nearest whole number with
+// halves to the even neighbour (50.5 gives 50).
+int32_t ScaledLength(int32_t length, int percent);
+
+// Reads the whole source file into memory, then writes it as dest (created or replaced).
+// True on success; false on any failure, which raises nothing.
+bool CopyFileViaStream(const String& source, const String& dest);
+
+}  // namespace app

@@ -1,0 +1,139 @@
+#include "app/Gallery.h"
+
+#include <cstring>
+
+#include "framework/rtl/Classes.h"
+#include "framework/ui/Dialogs.h"
+#include "framework/ui/Shell.h"
+
+namespace app {
+
+namespace {
+
+constexpr const char* PageHead = "<HTML><HEAD><TITLE>My Pictures</TITLE></HEAD>";
+constexpr const char* PageBody =
+    "<BODY BGCOLOR=\"EEEEEE\" TEXT=\"#000000\" LINK=\"#000000\" vlink=\"#AA0055\" alink=\"#AA0055\"><br>";
+
+constexpr const char* MainPageLines[] = {
+    PageHead,
+    PageBody,
+    "<Center><br><br><br><br><br><Font Size=\"4\">Click the thumbnail images on your left</Font></Center>",
+    "</BODY></HTML>",
+};
+
+constexpr const char* MenuPageHeadLines[] = {
+    PageHead,
+    PageBody,
+    "<Font Size=\"3\"><Center><b>PICTURE MENU</b></Font><p>",
+};
+constexpr const char* MenuPageEnd = "</Center></BODY></HTML>";
+
+constexpr const char* IndexPageLines[] = {
+    PageHead,
+    "<FRAMESET COLS=\"23,77\" framespacing=\"0\" frameborder=\"0\" border=\"0\"><FRAME NAME=\"menu\" "
+    "SRC=\"menu.html\" SCROLLING=\"AUTO\" MARGINWIDTH=10 NORESIZE><FRAME NAME=\"main\" SRC=\"main.html\" "
+    "SCROLLING=\"AUTO\" NORESIZE MARGINHEIGHT=2 MARGINWIDTH=20>",
+    "</FRAMESET><NOFRAMES>Your browser does not support frames. Please download the latest browser "
+    "version. </NOFRAMES></HTML>",
+};
+
+constexpr const char* ThumbMask = "T_*.JPG";
+constexpr const char* LineEnd = "\r\n";
+
+constexpr const char* MsgMenuFailed =
+    "An error occurred while writing the html file. This may have happened if you have your browser open. "
+    "Make sure you click the X in the upper right hand corner of your browser to close it, then try again.";
+constexpr const char* MsgNoBrowser =
+    "You cannot view this file because you do not have a default web browser setup. You can still view this "
+    "file by opening your web browser and pointing to the file index.html which is located at ";
+
+// Characters that would end the attribute, the line or the file name part of a link are written
+// as %XX escapes; every other byte (letters, blanks, UTF-8) stands as it is.
+String LinkText(const String& name)
+{
+    static constexpr char hex[] = "0123456789ABCDEF";
+    String text;
+    text.reserve(name.size());
+    for (unsigned char ch : name) {
+        if (ch < 0x20 || ch == 0x7F || std::strchr("\"'<>&%#?", ch)) {
+            text += '%';
+            text += hex[ch >> 4];
+            text += hex[ch & 15];
+        } else {
+            text += char(ch);
+        }
+    }
+    return text;
+}
+
+// A page being written: lines go straight to the file; any failure to create or write it is the
+// run-time library's I/O error.
+class PageWriter {
+public:
+    explicit PageWriter(const String& path)
+    try : FFile(path, rtl::fmCreate) {
+    } catch (const rtl::Exception& e) {
+        throw rtl::EInOutError(e.Message());
+    }
+
+    void WriteLine(const String& line)
+    {
+        const String text = line + LineEnd;
+        try {
+            FFile.WriteBuffer(text.data(), int64_t(text.size()));
+        } catch (const rtl::Exception& e) {
+            throw rtl::EInOutError(rtl::Format("Cannot write to file \"%s\". %s", {FFile.FileName(), e.Message()}));
+        }
+    }
+
+    template <size_t N>
+    void WriteLines(const char* const (&lines)[N])
+    {
+        for (const char* line : lines) WriteLine(line);
+    }
+
+private:
+    rtl::TFileStream FFile;
+};
+
+}  // namespace
+
+String FullSizeName(const String& thumbName)
+{
+    return FullSizePrefix + (thumbName.size() > 2 ? thumbName.substr(2) : String());
+}
+
+String MenuEntryLine(const String& thumbName)
+{
+    return "<a href=\"" + LinkText(FullSizeName(thumbName)) + "\" target=\"main\">" + "<img src=\"" +
+           LinkText(thumbName) + "\"></a><br>";
+}
+
+void WriteMenuAndMainPages(const String& webFolder)
+{
+    {
+        PageWriter main(webFolder + MainPageName);
+        main.WriteLines(MainPageLines);
+    }
+    PageWriter menu(webFolder + MenuPageName);
+    menu.WriteLines(MenuPageHeadLines);
+    try {
+        for (const String& thumb : rtl::FindFiles(webFolder, ThumbMask)) menu.WriteLine(MenuEntryLine(thumb));
+        menu.WriteLine(MenuPageEnd);
+    } catch (const std::exception&) {
+        ui::MessageDlg(MsgMenuFailed, ui::TMsgDlgType::mtError, ui::mbOK);
+    }
+}
+
+void WriteIndexPage(const String& webFolder)
+{
+    const String page = webFolder + IndexPageName;
+    {
+        PageWriter index(page);
+        index.WriteLines(IndexPageLines);
+    }
+    if (ui::ShellExecute(nullptr, "open", page, "", "", ui::SW_SHOWMAXIMIZED) < 32)
+        ui::ShowMessage(MsgNoBrowser + page);
+}
+
+}  // namespace app

@@ -1,0 +1,71 @@
+#include "forms/FrmchoiceLayout.h"
+
+#include "forms/Bitmaps.h"
+
+namespace forms {
+
+namespace {
+
+constexpr TColor kNavy = 0x800000;
+constexpr int kRadioLeft = 14, kRadioTop = 20, kRadioStep = 18, kRadioWidth = 270, kRadioHeight = 17;
+
+constexpr int RadioTop(int row) { return kRadioTop + row * kRadioStep; }
+
+}  // namespace
+
+gfx::TBitmap ChooserIcon()
+{
+    constexpr TColor body = gfx::RGB(240, 200, 80), edge = gfx::RGB(150, 110, 20);
+    constexpr TColor sky = gfx::RGB(120, 180, 235), grass = gfx::RGB(70, 160, 60), white = gfx::RGB(255, 255, 255);
+    Sketch s(32, 32, gfx::RGB(255, 255, 255));
+    // Two pictures standing in an open folder.
+    s.Fill(2, 6, 13, 10, body).Fill(2, 9, 30, 29, body).Frame(2, 9, 30, 29, edge);
+    s.Fill(7, 3, 19, 15, white).Fill(8, 4, 18, 14, sky).Fill(8, 10, 18, 14, grass);
+    s.Fill(15, 5, 27, 17, white).Fill(16, 6, 26, 16, sky).Fill(16, 12, 26, 16, grass).Disc(23, 8, 1, gfx::RGB(250, 210, 40));
+    s.Fill(2, 15, 30, 29, body).Frame(2, 15, 30, 29, edge);
+    return s;
+}
+
+const FormDesign& FrmchoiceLayout()
+{
+    static const FormDesign design{
+        .Name = "Frmchoice",
+        .Caption = "Pallomer",
+        .Width = 424,
+        .Height = 270,
+        .Color = 13815242,
+        .Position = ui::TPosition::poScreenCenter,
+        .Icon = &ChooserIcon,
+        .Controls = {
+            {.Name = "Lbltitle", .Kind = Kind::Label, .Left = 8, .Top = 6, .Width = 405, .Height = 66,
+             .Font = {.Color = kNavy}, .Flags = WordWrap | FixedSize},
+            {.Name = "GroupBox1", .Kind = Kind::GroupBox, .Left = 8, .Top = 76, .Width = 296, .Height = 152,
+             .Caption = "Select an option"},
+            {.Name = "RadAll", .Kind = Kind::RadioButton, .Parent = "GroupBox1", .Left = kRadioLeft,
+             .Top = RadioTop(0), .Width = kRadioWidth, .Height = kRadioHeight,
+             .Caption = "Convert ALL Images In Folder "},
+            {.Name = "RadOnlyJpeg", .Kind = Kind::RadioButton, .Parent = "GroupBox1", .Left = kRadioLeft,
+             .Top = RadioTop(1), .Width = kRadioWidth, .Height = kRadioHeight,
+             .Caption = "Convert only the JPEG images"},
+            {.Name = "RadOnlyGif", .Kind = Kind::RadioButton, .Parent = "GroupBox1", .Left = kRadioLeft,
+             .Top = RadioTop(2), .Width = kRadioWidth, .Height = kRadioHeight,
+             .Caption = "Convert only the GIF images"},
+            {.Name = "Radbmp", .Kind = Kind::RadioButton, .Parent = "GroupBox1", .Left = kRadioLeft,
+             .Top = RadioTop(3), .Width = kRadioWidth, .Height = kRadioHeight,
+             .Caption = "Convert only the BITMAP images"},
+            {.Name = "RadMeta", .Kind = Kind::RadioButton, .Parent = "GroupBox1", .Left = kRadioLeft,
+             .Top = RadioTop(4), .Width = kRadioWidth, .Height = kRadioHeight,
+             .Caption = "Convert only the METAFILE images"},
+            {.Name = "Radicon", .Kind = Kind::RadioButton, .Parent = "GroupBox1", .Left = kRadioLeft,
+             .Top = RadioTop(5), .Width = kRadioWidth, .Height = kRadioHeight,
+             .Caption = "Convert only the ICON images"},
+            {.Name = "Radtif", .Kind = Kind::RadioButton, .Parent = "GroupBox1", .Left = kRadioLeft,
+             .Top = RadioTop(6), .Width = kRadioWidth, .Height = kRadioHeight,
+             .Caption = "Convert only the TIF images"},
+            {.Name = "BitBtn1", .Kind = Kind::BitBtn, .Left = 320, .Top = 196, .Width = 92, .Height = 30,
+             .BitBtnKind = ui::TBitBtnKind::bkOK},
+        }};
+    return design;
+}
+
+}  // namespace forms
