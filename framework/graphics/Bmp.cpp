@@ -5,6 +5,7 @@
 
 #include "framework/graphics/Graphics.h"
 #include "framework/graphics/PixelRows.h"
+#include "framework/rtl/ByteReader.h"
 
 namespace gfx {
 
@@ -32,8 +33,6 @@ constexpr uint64_t kRleBasePixels = uint64_t(1) << 24;
 
 [[noreturn]] void RaiseInvalid() { throw rtl::EInvalidGraphic("Bitmap image is not valid"); }
 
-inline uint16_t Get16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-inline uint32_t Get32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
 inline void Put16(uint8_t* p, uint32_t v) { p[0] = uint8_t(v); p[1] = uint8_t(v >> 8); }
 inline void Put32(uint8_t* p, uint32_t v) { Put16(p, v); Put16(p + 2, v >> 16); }
 
@@ -65,45 +64,48 @@ void ReadFileHeader(TStream& stream, TBmpHeader& h)
 {
     uint8_t b[kFileHeaderSize];
     ReadExact(stream, b, sizeof b);
-    if (Get16(b) != kSignature)
+    const rtl::TByteReader r(b, sizeof b);
+    if (r.U16(0) != kSignature)
         RaiseInvalid();
-    h.PixelOffset = Get32(b + 10);
+    h.PixelOffset = r.U32(10);
 }
 
 void ReadInfoHeader(TStream& stream, TBmpHeader& h)
 {
     uint8_t b[kV5HeaderSize] = {};
     ReadExact(stream, b, 4);
-    h.HeaderSize = Get32(b);
+    h.HeaderSize = rtl::TByteReader(b, 4).U32(0);
     uint32_t size = h.HeaderSize;
     bool known = size == kCoreHeaderSize || (size >= 16 && size <= kOs2HeaderSize) || size == kV4HeaderSize ||
                  size == kV5HeaderSize;
     if (!known)
         RaiseInvalid();
     ReadExact(stream, b + 4, size - 4);
+    // A header cut short reads as zeros beyond its end.
+    const rtl::TByteReader r(b, sizeof b);
     if (size == kCoreHeaderSize) {
         h.Core = true;
-        h.Width = Get16(b + 4);
-        h.Height = Get16(b + 6);
-        h.BitCount = Get16(b + 10);
+        h.Width = r.U16(4);
+        h.Height = r.U16(6);
+        h.BitCount = r.U16(10);
     } else {
         h.Os2 = size < kInfoHeaderSize || size == kOs2HeaderSize ||
                 (size > kInfoHeaderSize && size < kOs2HeaderSize && size != kV2HeaderSize && size != kV3HeaderSize);
-        h.Width = int32_t(Get32(b + 4));
-        int32_t height = int32_t(Get32(b + 8));
+        h.Width = r.I32(4);
+        int32_t height = r.I32(8);
         if (height == INT32_MIN)
             RaiseInvalid();
         h.TopDown = height < 0;
         h.Height = height < 0 ? -height : height;
-        h.BitCount = Get16(b + 14);
-        h.Compression = Get32(b + 16);
-        h.ImageSize = Get32(b + 20);
-        h.ColorsUsed = Get32(b + 32);
+        h.BitCount = r.U16(14);
+        h.Compression = r.U32(16);
+        h.ImageSize = r.U32(20);
+        h.ColorsUsed = r.U32(32);
         if (!h.Os2 && size >= kV2HeaderSize)
             for (int i = 0; i < 3; ++i)
-                h.Masks[i] = Get32(b + 40 + 4 * i);
+                h.Masks[i] = r.U32(40 + 4 * i);
         if (!h.Os2 && size >= kV3HeaderSize)
-            h.Masks[3] = Get32(b + 52);
+            h.Masks[3] = r.U32(52);
     }
     h.TablesEnd = kFileHeaderSize + size;
     // A plain info header keeps its masks behind it.
@@ -111,8 +113,9 @@ void ReadInfoHeader(TStream& stream, TBmpHeader& h)
         int n = h.Compression == kBiAlphaBitfields ? 4 : 3;
         uint8_t m[16];
         ReadExact(stream, m, 4 * n);
+        const rtl::TByteReader masks(m, size_t(4 * n));
         for (int i = 0; i < n; ++i)
-            h.Masks[i] = Get32(m + 4 * i);
+            h.Masks[i] = masks.U32(4 * size_t(i));
         h.TablesEnd += 4 * n;
     }
 }
@@ -247,9 +250,10 @@ void ReadRows(TStream& stream, const TBmpHeader& h, TBitmapData& d, int64_t data
     for (int i = 0; i < h.Height; ++i) {
         ReadExact(stream, row.data(), i == h.Height - 1 ? rowBytes : fileStride);
         uint8_t* out = d.Row(TargetRow(h, i));
-        const uint8_t* in = row.data();
-        for (int x = 0; x < h.Width; ++x, in += inBytes, out += outBytes) {
-            uint32_t px = inBytes == 2 ? Get16(in) : Get32(in);
+        const rtl::TByteReader in(row.data(), row.size());
+        size_t at = 0;
+        for (int x = 0; x < h.Width; ++x, at += size_t(inBytes), out += outBytes) {
+            uint32_t px = inBytes == 2 ? in.U16(at) : in.U32(at);
             out[0] = ch[2].Scale(px, 0);
             out[1] = ch[1].Scale(px, 0);
             out[2] = ch[0].Scale(px, 0);

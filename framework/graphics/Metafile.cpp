@@ -9,15 +9,14 @@
 #include <numbers>
 
 #include "framework/graphics/Icon.h"
+#include "framework/rtl/ByteReader.h"
 
 namespace gfx {
 
 namespace {
 
-uint16_t U16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-int16_t I16(const uint8_t* p) { return static_cast<int16_t>(U16(p)); }
-uint32_t U32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24); }
-int32_t I32(const uint8_t* p) { return static_cast<int32_t>(U32(p)); }
+using rtl::TByteReader;
+
 void Put16(std::vector<uint8_t>& v, size_t at, uint16_t x) { v[at] = uint8_t(x); v[at + 1] = uint8_t(x >> 8); }
 void Put32(std::vector<uint8_t>& v, size_t at, uint32_t x)
 {
@@ -81,19 +80,19 @@ struct EmfHeaderFacts {
     int32_t millimeters[2] = {0, 0};
 };
 
-bool ReadEmfHeader(const uint8_t* data, size_t size, EmfHeaderFacts& h)
+bool ReadEmfHeader(const TByteReader& data, EmfHeaderFacts& h)
 {
-    if (size < kEmfMinHeader || U32(data) != EMR_HEADER || U32(data + 40) != kEmfSignature) return false;
-    uint32_t recordSize = U32(data + 4);
-    if (recordSize < kEmfMinHeader || recordSize > size) return false;
+    if (data.Size() < kEmfMinHeader || data.U32(0) != EMR_HEADER || data.U32(40) != kEmfSignature) return false;
+    uint32_t recordSize = data.U32(4);
+    if (recordSize < kEmfMinHeader || recordSize > data.Size()) return false;
     for (int i = 0; i < 4; ++i) {
-        h.bounds[i] = I32(data + 8 + 4 * i);
-        h.frame[i] = I32(data + 24 + 4 * i);
+        h.bounds[i] = data.I32(8 + 4 * i);
+        h.frame[i] = data.I32(24 + 4 * i);
     }
-    h.device[0] = I32(data + 72);
-    h.device[1] = I32(data + 76);
-    h.millimeters[0] = I32(data + 80);
-    h.millimeters[1] = I32(data + 84);
+    h.device[0] = data.I32(72);
+    h.device[1] = data.I32(76);
+    h.millimeters[0] = data.I32(80);
+    h.millimeters[1] = data.I32(84);
     return true;
 }
 
@@ -117,16 +116,15 @@ struct PlaceableFacts {
     size_t recordsOffset = 0;
 };
 
-bool ReadPlaceableHeader(const uint8_t* data, size_t size, PlaceableFacts& h)
+bool ReadPlaceableHeader(const TByteReader& data, PlaceableFacts& h)
 {
-    if (size < kPlaceableSize + kMetaHeaderSize || U32(data) != kPlaceableKey) return false;
-    for (int i = 0; i < 4; ++i) h.box[i] = I16(data + 6 + 2 * i);
-    h.inch = U16(data + 14);
-    const uint8_t* meta = data + kPlaceableSize;
-    uint16_t type = U16(meta), words = U16(meta + 2);
+    if (data.Size() < kPlaceableSize + kMetaHeaderSize || data.U32(0) != kPlaceableKey) return false;
+    for (int i = 0; i < 4; ++i) h.box[i] = data.I16(6 + 2 * i);
+    h.inch = data.U16(14);
+    uint16_t type = data.U16(kPlaceableSize), words = data.U16(kPlaceableSize + 2);
     if (h.inch == 0 || (type != 1 && type != 2) || words * 2u < kMetaHeaderSize) return false;
     h.recordsOffset = kPlaceableSize + words * 2u;
-    return h.recordsOffset <= size;
+    return h.recordsOffset <= data.Size();
 }
 
 // ---- playback ------------------------------------------------------------------------
@@ -455,72 +453,77 @@ bool DecodePackedDib(const uint8_t* dib, size_t size, TBitmap& out, bool& bottom
 }
 
 // A DIB referred to by offsets and sizes within an EMF record.
-bool RecordDib(const uint8_t* rec, size_t size, uint32_t offBmi, uint32_t cbBmi, uint32_t offBits, uint32_t cbBits,
+bool RecordDib(const TByteReader& rec, uint32_t offBmi, uint32_t cbBmi, uint32_t offBits, uint32_t cbBits,
                TBitmap& out, bool& bottomUp)
 {
-    if (cbBmi == 0 || uint64_t(offBmi) + cbBmi > size || uint64_t(offBits) + cbBits > size) return false;
+    if (cbBmi == 0 || !rec.Has(offBmi, cbBmi) || !rec.Has(offBits, cbBits)) return false;
+    const TByteReader info = rec.Part(offBmi, cbBmi), bits = rec.Part(offBits, cbBits);
     TDibHeader h;
-    if (!ReadDibHeader(rec + offBmi, cbBmi, h)) return false;
+    if (!ReadDibHeader(info.Data(), info.Size(), h)) return false;
     bottomUp = !h.TopDown;
-    return DecodeDib(rec + offBmi, cbBmi, rec + offBits, cbBits, out);
+    return DecodeDib(info.Data(), info.Size(), bits.Data(), bits.Size(), out);
 }
 
-PointD EmfPoint(const uint8_t* p) { return {double(I32(p)), double(I32(p + 4))}; }
-PointD EmfPoint16(const uint8_t* p) { return {double(I16(p)), double(I16(p + 2))}; }
+PointD EmfPoint(const TByteReader& rec, size_t at, bool small)
+{
+    if (small) return {double(rec.I16(at)), double(rec.I16(at + 2))};
+    return {double(rec.I32(at)), double(rec.I32(at + 4))};
+}
 
 // Reads `count` points of `pointSize` bytes at `at`, mapped to device coordinates.
-bool ReadPoints(const Painter& painter, const uint8_t* rec, size_t size, size_t at, uint64_t count, bool small,
+bool ReadPoints(const Painter& painter, const TByteReader& rec, size_t at, uint64_t count, bool small,
                 std::vector<PointD>& out)
 {
     size_t pointSize = small ? 4 : 8;
-    if (at > size || count > (size - at) / pointSize) return false;
+    if (at > rec.Size() || count > (rec.Size() - at) / pointSize) return false;
     out.clear();
     out.reserve(size_t(count));
     for (size_t i = 0; i < count; ++i) {
-        const uint8_t* p = rec + at + i * pointSize;
-        PointD q = small ? EmfPoint16(p) : EmfPoint(p);
+        PointD q = EmfPoint(rec, at + i * pointSize, small);
         out.push_back(painter.Map(q.x, q.y));
     }
     return true;
 }
 
-void PlayEmfBitmap(Painter& painter, const uint8_t* rec, size_t size, uint32_t type)
+void PlayEmfBitmap(Painter& painter, const TByteReader& rec, uint32_t type)
 {
+    const size_t size = rec.Size();
     TBitmap dib;
     bool bottomUp = false;
     if (type == EMR_STRETCHDIBITS && size >= 80) {
-        if (!RecordDib(rec, size, U32(rec + 48), U32(rec + 52), U32(rec + 56), U32(rec + 60), dib, bottomUp)) return;
-        double xs = I32(rec + 32), ys = I32(rec + 36), ws = I32(rec + 40), hs = I32(rec + 44);
+        if (!RecordDib(rec, rec.U32(48), rec.U32(52), rec.U32(56), rec.U32(60), dib, bottomUp)) return;
+        double xs = rec.I32(32), ys = rec.I32(36), ws = rec.I32(40), hs = rec.I32(44);
         if (bottomUp) ys = dib.Height() - ys - hs;  // the source origin is the bitmap's lower left corner
-        double xd = I32(rec + 24), yd = I32(rec + 28), wd = I32(rec + 72), hd = I32(rec + 76);
+        double xd = rec.I32(24), yd = rec.I32(28), wd = rec.I32(72), hd = rec.I32(76);
         painter.Blit(dib, xs, ys, ws, hs, painter.Map(xd, yd), painter.Map(xd + wd, yd + hd));
     } else if (type == EMR_SETDIBITSTODEVICE && size >= 76) {
-        if (!RecordDib(rec, size, U32(rec + 48), U32(rec + 52), U32(rec + 56), U32(rec + 60), dib, bottomUp)) return;
-        double xs = I32(rec + 32), ys = I32(rec + 36), ws = I32(rec + 40), hs = I32(rec + 44);
+        if (!RecordDib(rec, rec.U32(48), rec.U32(52), rec.U32(56), rec.U32(60), dib, bottomUp)) return;
+        double xs = rec.I32(32), ys = rec.I32(36), ws = rec.I32(40), hs = rec.I32(44);
         if (bottomUp) ys = dib.Height() - ys - hs;
-        double xd = I32(rec + 24), yd = I32(rec + 28);
+        double xd = rec.I32(24), yd = rec.I32(28);
         painter.Blit(dib, xs, ys, ws, hs, painter.Map(xd, yd), painter.Map(xd + ws, yd + hs));
     } else if ((type == EMR_BITBLT && size >= 100) || (type == EMR_STRETCHBLT && size >= 108)) {
-        double xd = I32(rec + 24), yd = I32(rec + 28), wd = I32(rec + 32), hd = I32(rec + 36);
-        uint32_t rop = U32(rec + 40);
+        double xd = rec.I32(24), yd = rec.I32(28), wd = rec.I32(32), hd = rec.I32(36);
+        uint32_t rop = rec.U32(40);
         PointD d0 = painter.Map(xd, yd), d1 = painter.Map(xd + wd, yd + hd);
-        if (U32(rec + 88) == 0) {  // no source bitmap: a pattern or constant fill
+        if (rec.U32(88) == 0) {  // no source bitmap: a pattern or constant fill
             if (rop == kPatCopy && !painter.dc.brush.null) painter.FillDeviceRect(d0, d1, painter.dc.brush.color);
             else if (rop == kBlackness) painter.FillDeviceRect(d0, d1, clBlack);
             else if (rop == kWhiteness) painter.FillDeviceRect(d0, d1, clWhite);
             return;
         }
-        if (!RecordDib(rec, size, U32(rec + 84), U32(rec + 88), U32(rec + 92), U32(rec + 96), dib, bottomUp)) return;
-        double xs = I32(rec + 44), ys = I32(rec + 48);
-        double ws = type == EMR_STRETCHBLT ? I32(rec + 100) : wd, hs = type == EMR_STRETCHBLT ? I32(rec + 104) : hd;
+        if (!RecordDib(rec, rec.U32(84), rec.U32(88), rec.U32(92), rec.U32(96), dib, bottomUp)) return;
+        double xs = rec.I32(44), ys = rec.I32(48);
+        double ws = type == EMR_STRETCHBLT ? rec.I32(100) : wd, hs = type == EMR_STRETCHBLT ? rec.I32(104) : hd;
         painter.Blit(dib, xs, ys, ws, hs, d0, d1);
     }
 }
 
-void PlayEmfRecord(Painter& p, const uint8_t* rec, size_t size, uint32_t type)
+void PlayEmfRecord(Painter& p, const TByteReader& rec, uint32_t type)
 {
+    const size_t size = rec.Size();
     std::vector<PointD> pts;
-    auto arg = [&](size_t at) { return at + 4 <= size ? I32(rec + at) : 0; };
+    auto arg = [&](size_t at) { return rec.Has(at, 4) ? rec.I32(at) : 0; };
     switch (type) {
     case EMR_SETWINDOWEXTEX: p.dc.winExt[0] = arg(8); p.dc.winExt[1] = arg(12); break;
     case EMR_SETWINDOWORGEX: p.dc.winOrg[0] = arg(8); p.dc.winOrg[1] = arg(12); break;
@@ -539,7 +542,7 @@ void PlayEmfRecord(Painter& p, const uint8_t* rec, size_t size, uint32_t type)
     }
     case EMR_SELECTOBJECT: {
         if (size < 12) break;
-        uint32_t ih = U32(rec + 8);
+        uint32_t ih = rec.U32(8);
         if (ih & kStockObject) p.SelectStock(ih & ~kStockObject);
         else p.Select(ih);
         break;
@@ -547,26 +550,26 @@ void PlayEmfRecord(Painter& p, const uint8_t* rec, size_t size, uint32_t type)
     case EMR_CREATEPEN:
         if (size >= 28) {
             GdiObject o{GdiObject::PenObject, {}, {}};
-            o.pen = Pen{U32(rec + 24) & 0xFFFFFF, std::fabs(double(I32(rec + 16))), (U32(rec + 12) & 0xF) == PS_NULL};
-            p.Store(U32(rec + 8), o);
+            o.pen = Pen{rec.U32(24) & 0xFFFFFF, std::fabs(double(rec.I32(16))), (rec.U32(12) & 0xF) == PS_NULL};
+            p.Store(rec.U32(8), o);
         }
         break;
     case EMR_EXTCREATEPEN:
         if (size >= 44) {
             GdiObject o{GdiObject::PenObject, {}, {}};
-            o.pen = Pen{U32(rec + 40) & 0xFFFFFF, double(U32(rec + 32)), (U32(rec + 28) & 0xF) == PS_NULL};
-            p.Store(U32(rec + 8), o);
+            o.pen = Pen{rec.U32(40) & 0xFFFFFF, double(rec.U32(32)), (rec.U32(28) & 0xF) == PS_NULL};
+            p.Store(rec.U32(8), o);
         }
         break;
     case EMR_CREATEBRUSHINDIRECT:
         if (size >= 24) {
             GdiObject o{GdiObject::BrushObject, {}, {}};
-            o.brush = Brush{U32(rec + 16) & 0xFFFFFF, U32(rec + 12) == BS_NULL};
-            p.Store(U32(rec + 8), o);
+            o.brush = Brush{rec.U32(16) & 0xFFFFFF, rec.U32(12) == BS_NULL};
+            p.Store(rec.U32(8), o);
         }
         break;
     case EMR_DELETEOBJECT:
-        if (size >= 12) p.Delete(U32(rec + 8));
+        if (size >= 12) p.Delete(rec.U32(8));
         break;
     case EMR_RECTANGLE:
     case EMR_ROUNDRECT:
@@ -579,14 +582,13 @@ void PlayEmfRecord(Painter& p, const uint8_t* rec, size_t size, uint32_t type)
     case EMR_POLYGON16: case EMR_POLYLINE16: case EMR_POLYLINETO16: {
         if (size < 28) break;
         bool small = type >= EMR_POLYGON16;
-        if (!ReadPoints(p, rec, size, 28, U32(rec + 24), small, pts) || pts.empty()) break;
+        if (!ReadPoints(p, rec, 28, rec.U32(24), small, pts) || pts.empty()) break;
         if (type == EMR_POLYGON || type == EMR_POLYGON16) {
             p.Polygons(pts, {pts.size()});
         } else if (type == EMR_POLYLINETO || type == EMR_POLYLINETO16) {
             pts.insert(pts.begin(), p.Map(p.dc.pos[0], p.dc.pos[1]));
             p.Polyline(pts, false);
-            const uint8_t* last = rec + 28 + (pts.size() - 2) * (small ? 4 : 8);
-            PointD q = small ? EmfPoint16(last) : EmfPoint(last);
+            PointD q = EmfPoint(rec, 28 + (pts.size() - 2) * (small ? 4 : 8), small);
             p.dc.pos[0] = q.x; p.dc.pos[1] = q.y;
         } else {
             p.Polyline(pts, false);
@@ -596,12 +598,12 @@ void PlayEmfRecord(Painter& p, const uint8_t* rec, size_t size, uint32_t type)
     case EMR_POLYPOLYLINE: case EMR_POLYPOLYGON: case EMR_POLYPOLYLINE16: case EMR_POLYPOLYGON16: {
         if (size < 32) break;
         bool small = type >= EMR_POLYPOLYLINE16;
-        uint32_t polys = U32(rec + 24), total = U32(rec + 28);
+        uint32_t polys = rec.U32(24), total = rec.U32(28);
         if (polys > (size - 32) / 4) break;
         std::vector<size_t> counts(polys);
         uint64_t sum = 0;
-        for (uint32_t i = 0; i < polys; ++i) sum += counts[i] = U32(rec + 32 + 4 * size_t(i));
-        if (sum != total || !ReadPoints(p, rec, size, 32 + 4 * size_t(polys), total, small, pts)) break;
+        for (uint32_t i = 0; i < polys; ++i) sum += counts[i] = rec.U32(32 + 4 * size_t(i));
+        if (sum != total || !ReadPoints(p, rec, 32 + 4 * size_t(polys), total, small, pts)) break;
         counts.erase(std::remove(counts.begin(), counts.end(), size_t(0)), counts.end());
         if (type == EMR_POLYPOLYGON || type == EMR_POLYPOLYGON16) {
             p.Polygons(pts, counts);
@@ -615,7 +617,7 @@ void PlayEmfRecord(Painter& p, const uint8_t* rec, size_t size, uint32_t type)
         break;
     }
     case EMR_BITBLT: case EMR_STRETCHBLT: case EMR_STRETCHDIBITS: case EMR_SETDIBITSTODEVICE:
-        PlayEmfBitmap(p, rec, size, type);
+        PlayEmfBitmap(p, rec, type);
         break;
     default:
         break;  // text, paths, regions, clipping and the rest are skipped
@@ -625,7 +627,8 @@ void PlayEmfRecord(Painter& p, const uint8_t* rec, size_t size, uint32_t type)
 void PlayEmf(const std::vector<uint8_t>& data, TBitmap& target, const TRect& rect)
 {
     EmfHeaderFacts h;
-    if (!ReadEmfHeader(data.data(), data.size(), h)) return;
+    const TByteReader file(data.data(), data.size());
+    if (!ReadEmfHeader(file, h)) return;
     Painter p(target, rect);
     if (!p.Visible()) return;
     // The picture's frame in reference-device pixels is mapped onto rect.
@@ -649,26 +652,26 @@ void PlayEmf(const std::vector<uint8_t>& data, TBitmap& target, const TRect& rec
     p.destOrigin[1] = rect.Top;
 
     size_t at = 0;
-    while (at + 8 <= data.size()) {
-        const uint8_t* rec = data.data() + at;
-        uint32_t type = U32(rec), size = U32(rec + 4);
-        if (size < 8 || size > data.size() - at) break;
+    while (file.Has(at, 8)) {
+        uint32_t type = file.U32(at), size = file.U32(at + 4);
+        if (size < 8 || !file.Has(at, size)) break;
         if (type == EMR_EOF) break;
-        PlayEmfRecord(p, rec, size, type);
+        PlayEmfRecord(p, file.Part(at, size), type);
         at += size;
     }
 }
 
 // ---- WMF -------------------------------------------------------------------------------
 
-void PlayWmfBitmap(Painter& p, const uint8_t* rec, size_t size, uint16_t fn)
+void PlayWmfBitmap(Painter& p, const TByteReader& rec, uint16_t fn)
 {
-    auto w = [&](size_t i) { return double(I16(rec + 6 + 2 * i)); };
+    const size_t size = rec.Size();
+    auto w = [&](size_t i) { return double(rec.I16(6 + 2 * i)); };
     size_t words = size / 2;
     bool noBitmap = words == size_t((fn >> 8) + 3);
     TBitmap dib;
     bool bottomUp = false;
-    uint32_t rop = size >= 10 ? U32(rec + 6) : 0;
+    uint32_t rop = size >= 10 ? rec.U32(6) : 0;
     if (fn == META_PATBLT && size >= 18) {
         PointD d0 = p.Map(w(5), w(4)), d1 = p.Map(w(5) + w(3), w(4) + w(2));
         if (rop == kPatCopy && !p.dc.brush.null) p.FillDeviceRect(d0, d1, p.dc.brush.color);
@@ -700,20 +703,22 @@ void PlayWmfBitmap(Painter& p, const uint8_t* rec, size_t size, uint16_t fn)
         if (size < 28) return;
         hs = w(3); ws = w(4); ys = w(5); xs = w(6); hd = w(7); wd = w(8); yd = w(9); xd = w(10); dibAt = 28;
     }
-    if (!DecodePackedDib(rec + dibAt, size - dibAt, dib, bottomUp)) return;
+    const TByteReader packed = rec.From(dibAt);
+    if (!DecodePackedDib(packed.Data(), packed.Size(), dib, bottomUp)) return;
     if (fn == META_STRETCHDIB && bottomUp) ys = dib.Height() - ys - hs;
     p.Blit(dib, xs, ys, ws, hs, p.Map(xd, yd), p.Map(xd + wd, yd + hd));
 }
 
-void PlayWmfRecord(Painter& p, const uint8_t* rec, size_t size, uint16_t fn)
+void PlayWmfRecord(Painter& p, const TByteReader& rec, uint16_t fn)
 {
+    const size_t size = rec.Size();
     size_t params = (size - 6) / 2;
-    auto w = [&](size_t i) { return i < params ? double(I16(rec + 6 + 2 * i)) : 0.0; };
+    auto w = [&](size_t i) { return i < params ? double(rec.I16(6 + 2 * i)) : 0.0; };
     std::vector<PointD> pts;
     auto readPoints = [&](size_t at, size_t count) {
         if (at > size || count > (size - at) / 4) return false;
         pts.clear();
-        for (size_t i = 0; i < count; ++i) pts.push_back(p.Map(I16(rec + at + 4 * i), I16(rec + at + 4 * i + 2)));
+        for (size_t i = 0; i < count; ++i) pts.push_back(p.Map(rec.I16(at + 4 * i), rec.I16(at + 4 * i + 2)));
         return true;
     };
     switch (fn) {
@@ -734,18 +739,18 @@ void PlayWmfRecord(Painter& p, const uint8_t* rec, size_t size, uint16_t fn)
     }
     case META_ELLIPSE: p.EllipseShape(w(3), w(2), w(1), w(0)); break;
     case META_POLYGON: case META_POLYLINE:
-        if (params >= 1 && readPoints(8, U16(rec + 6)) && !pts.empty()) {
+        if (params >= 1 && readPoints(8, rec.U16(6)) && !pts.empty()) {
             if (fn == META_POLYGON) p.Polygons(pts, {pts.size()});
             else p.Polyline(pts, false);
         }
         break;
     case META_POLYPOLYGON: {
         if (params < 1) break;
-        size_t polys = U16(rec + 6);
+        size_t polys = rec.U16(6);
         if (polys > params - 1) break;
         std::vector<size_t> counts(polys);
         size_t total = 0;
-        for (size_t i = 0; i < polys; ++i) total += counts[i] = U16(rec + 8 + 2 * i);
+        for (size_t i = 0; i < polys; ++i) total += counts[i] = rec.U16(8 + 2 * i);
         if (!readPoints(8 + 2 * polys, total)) break;
         counts.erase(std::remove(counts.begin(), counts.end(), size_t(0)), counts.end());
         p.Polygons(pts, counts);
@@ -754,14 +759,14 @@ void PlayWmfRecord(Painter& p, const uint8_t* rec, size_t size, uint16_t fn)
     case META_CREATEPENINDIRECT:
         if (size >= 16) {
             GdiObject o{GdiObject::PenObject, {}, {}};
-            o.pen = Pen{U32(rec + 12) & 0xFFFFFF, std::fabs(w(1)), (U16(rec + 6) & 0xF) == PS_NULL};
+            o.pen = Pen{rec.U32(12) & 0xFFFFFF, std::fabs(w(1)), (rec.U16(6) & 0xF) == PS_NULL};
             p.StoreFirstFree(o);
         }
         break;
     case META_CREATEBRUSHINDIRECT:
         if (size >= 12) {
             GdiObject o{GdiObject::BrushObject, {}, {}};
-            o.brush = Brush{U32(rec + 8) & 0xFFFFFF, U16(rec + 6) == BS_NULL};
+            o.brush = Brush{rec.U32(8) & 0xFFFFFF, rec.U16(6) == BS_NULL};
             p.StoreFirstFree(o);
         }
         break;
@@ -769,10 +774,10 @@ void PlayWmfRecord(Painter& p, const uint8_t* rec, size_t size, uint16_t fn)
     case META_DIBCREATEPATTERNBRUSH: case META_CREATEREGION:
         p.StoreFirstFree(GdiObject{GdiObject::Other, {}, {}});  // takes its slot; not drawn with
         break;
-    case META_SELECTOBJECT: if (params >= 1) p.Select(U16(rec + 6)); break;
-    case META_DELETEOBJECT: if (params >= 1) p.Delete(U16(rec + 6)); break;
+    case META_SELECTOBJECT: if (params >= 1) p.Select(rec.U16(6)); break;
+    case META_DELETEOBJECT: if (params >= 1) p.Delete(rec.U16(6)); break;
     case META_DIBBITBLT: case META_DIBSTRETCHBLT: case META_STRETCHDIB: case META_PATBLT:
-        PlayWmfBitmap(p, rec, size, fn);
+        PlayWmfBitmap(p, rec, fn);
         break;
     default:
         break;
@@ -782,7 +787,8 @@ void PlayWmfRecord(Painter& p, const uint8_t* rec, size_t size, uint16_t fn)
 void PlayWmf(const std::vector<uint8_t>& data, TBitmap& target, const TRect& rect)
 {
     PlaceableFacts h;
-    if (!ReadPlaceableHeader(data.data(), data.size(), h)) return;
+    const TByteReader file(data.data(), data.size());
+    if (!ReadPlaceableHeader(file, h)) return;
     Painter p(target, rect);
     if (!p.Visible()) return;
     // The bounding box is the window; rect is the viewport. Window records may move the window.
@@ -796,12 +802,11 @@ void PlayWmf(const std::vector<uint8_t>& data, TBitmap& target, const TRect& rec
     p.dc.vpExt[0] = rect.Width();
     p.dc.vpExt[1] = rect.Height();
     size_t at = h.recordsOffset;
-    while (at + 6 <= data.size()) {
-        const uint8_t* rec = data.data() + at;
-        uint64_t size = uint64_t(U32(rec)) * 2;
-        uint16_t fn = U16(rec + 4);
-        if (size < 6 || size > data.size() - at || fn == META_EOF) break;
-        PlayWmfRecord(p, rec, size_t(size), fn);
+    while (file.Has(at, 6)) {
+        uint64_t size = uint64_t(file.U32(at)) * 2;
+        uint16_t fn = file.U16(at + 4);
+        if (size < 6 || size > file.Size() - at || fn == META_EOF) break;
+        PlayWmfRecord(p, file.Part(at, size_t(size)), fn);
         at += size_t(size);
     }
 }
@@ -834,10 +839,11 @@ void TMetafile::LoadFromStream(TStream& stream)
     PlaceableFacts wmf;
     int width = 0, height = 0;
     bool enhanced;
-    if (ReadEmfHeader(data.data(), data.size(), emf)) {
+    const TByteReader file(data.data(), data.size());
+    if (ReadEmfHeader(file, emf)) {
         enhanced = true;
         EmfSize(emf, width, height);
-    } else if (ReadPlaceableHeader(data.data(), data.size(), wmf)) {
+    } else if (ReadPlaceableHeader(file, wmf)) {
         enhanced = false;
         width = ClampSize(std::fabs(double(wmf.box[2]) - wmf.box[0]) * kPixelsPerInch / wmf.inch);
         height = ClampSize(std::fabs(double(wmf.box[3]) - wmf.box[1]) * kPixelsPerInch / wmf.inch);
