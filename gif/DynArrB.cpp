@@ -75,7 +75,7 @@ void TBigByteArray::Allocate(int32_t N)
         // Zero-filled pages are committed only when touched, so a large picture with little
         // data costs memory only for the rows that are reached.
         block = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(N), 1));
-        if (!block) throw ENotEnoughMemory(NotEnoughMemoryMessage(N));
+        if (!block) throw rtl::EOutOfMemory();  // the heap could not supply a positive count
     }
     Release();
     FAddress = block;

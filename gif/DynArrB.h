@@ -16,7 +16,8 @@ public:
     rtl::String ClassName() const override { return "EIndexOutOfBounds"; }
 };
 
-// The element store could not be obtained.
+// The element store could not be obtained for a negative count; a positive count the heap
+// cannot supply raises the run-time library's EOutOfMemory.
 class ENotEnoughMemory : public rtl::Exception {
 public:
     using rtl::Exception::Exception;

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "gif/DynArrB.h"
+#include "tests/common/PeakMemory.h"
 
 using namespace gif;
 
@@ -68,6 +69,21 @@ TEST(BigByteArray, NegativeCountIsNotEnoughMemory)
                   "error in TBigByteArray.create: Not enough contiguous memory available\r\n"
                   " requested memory block: -1 bytes");
     }
+}
+
+TEST(BigByteArray, CountTheHeapCannotSupplyIsOutOfMemory)
+{
+    SKIP_UNDER_SANITIZERS();
+    auto outcome = testmemory::RunLimited(64 * testmemory::MB, [] {
+        try {
+            TBigByteArray a(INT32_MAX);
+        } catch (const rtl::EOutOfMemory& e) {
+            return e.Message() == "Out of memory" ? 0 : 1;
+        }
+        return 2;
+    });
+    ASSERT_TRUE(outcome.Finished);
+    EXPECT_EQ(outcome.Result, 0);
 }
 
 TEST(BigByteArray, DimClearsAndFillWithSets)
