@@ -59,6 +59,19 @@ constexpr int32_t BmpPixelsPerMetre = 143;
 constexpr int32_t DecodeProgressHeight = 200;
 constexpr int32_t BitmapProgressHeight = 500;
 
+// Every code has at least 3 bits and no string is longer than the code table, so this many
+// pixels is the most that a number of data bytes can describe.
+constexpr int64_t MinCodeBits = 3;
+int64_t MostPixelsFor(int64_t dataBytes)
+{
+    return dataBytes * 8 / MinCodeBits * CodeTableSize;
+}
+
+bool DataCanDescribe(int32_t width, int32_t height, int64_t dataBytes)
+{
+    return static_cast<int64_t>(width) * height <= MostPixelsFor(dataBytes);
+}
+
 // Interlace passes 1..4: row step and first row.
 constexpr int32_t InterlaceStep[5] = {0, 8, 8, 4, 2};
 constexpr int32_t InterlaceFirstRow[5] = {0, 0, 4, 2, 1};
@@ -99,6 +112,9 @@ public:
         uint32_t code;
         if (!ReadCode(code)) return;
         // A stream that does not open with a clear code is read as if one came first.
+        // Treating a missing first clear code this way also makes a stream that is only an end
+        // code "Bad code", as an end code right after a clear code is: such a stream describes
+        // no pixel of an image that has some.
         bool cleared = false;
         for (;;) {
             if (code == static_cast<uint32_t>(St.ClearCode) || !cleared) {
@@ -467,21 +483,27 @@ void TGifSubImage::EncodeStatusbyte()
 
 // ---- reading one image ------------------------------------------------------------------------------
 
+// The matrix is reserved only for a descriptor read whole whose image the data could describe;
+// otherwise it stays empty, and decoding fails before it would store a pixel (no data, or data
+// too short for the image).
 void TGifSubImage::ReadImage(TStream& Stream)
 {
-    ReadImageDescriptor(Stream);
+    const bool whole = ReadImageDescriptor(Stream);
     ReadLocalColorMap(Stream);
+    ReadRasterData(Stream);
     Pixels.reset();
     const int32_t width = ImageDescriptor.ImageWidth, height = ImageDescriptor.ImageHeight;  // packed fields
-    Pixels = std::make_unique<TByteArray2D>(width, height);
-    ReadRasterData(Stream);
+    const bool sized = whole && DataCanDescribe(width, height, CompressedRasterData->TotalSize());
+    Pixels = std::make_unique<TByteArray2D>(sized ? width : 0, sized ? height : 0);
     DecodeRasterData();
 }
 
-void TGifSubImage::ReadImageDescriptor(TStream& Stream)
+// A short read leaves the rest of the record as it was; false then.
+bool TGifSubImage::ReadImageDescriptor(TStream& Stream)
 {
-    Stream.Read(&ImageDescriptor, sizeof(ImageDescriptor));
+    const bool whole = Stream.Read(&ImageDescriptor, sizeof(ImageDescriptor)) == sizeof(ImageDescriptor);
     DecodeStatusbyte();
+    return whole;
 }
 
 void TGifSubImage::DecodeStatusbyte()
@@ -521,10 +543,15 @@ void TGifSubImage::DecodeRasterData()
     TDecoderState state;
     InitDecoderState(state, LZWCodeSize);
     CompressedRasterData->Reset();
-    TBigByteArray rowBuffer(ImageDescriptor.ImageWidth);
+    const int32_t width = ImageDescriptor.ImageWidth, height = ImageDescriptor.ImageHeight;  // packed fields
+    // Data that stops early ends decoding quietly, but data that could not describe the image
+    // even at the best ratio is refused before anything is sized from the image.
+    if (!DataCanDescribe(width, height, CompressedRasterData->TotalSize()))
+        throw EGifException("Image data too short for " + rtl::IntToStr(width) + " x " + rtl::IntToStr(height) +
+                            " pixels");
+    TBigByteArray rowBuffer(width);
     try {
-        TLzwDecoder decoder(state, *CompressedRasterData, *Pixels, rowBuffer, ImageDescriptor.ImageHeight,
-                            Interlaced);
+        TLzwDecoder decoder(state, *CompressedRasterData, *Pixels, rowBuffer, height, Interlaced);
         decoder.Run();
     } catch (const rtl::EStringListError&) {
         // the data ran out: the rows completed so far stay

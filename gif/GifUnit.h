@@ -63,7 +63,7 @@ private:
     TGifSubImage() = default;
 
     void ReadImage(TStream& Stream);
-    void ReadImageDescriptor(TStream& Stream);
+    bool ReadImageDescriptor(TStream& Stream);
     void DecodeStatusbyte();
     void ReadLocalColorMap(TStream& Stream);
     void EncodeRasterData();

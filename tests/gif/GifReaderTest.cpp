@@ -2,6 +2,7 @@
 
 #include "GifTestUtil.h"
 #include "framework/ui/Application.h"
+#include "tests/common/PeakMemory.h"
 
 using namespace gif;
 using namespace giftest;
@@ -357,6 +358,60 @@ TEST(GifFile, TruncatedStreamsEndQuietlyOrWithAnIndexError)
         }
         EXPECT_GE(gif->SubImages.Count(), 1) << cut;
     }
+}
+
+// Memory follows the data: a frame that its bytes could not describe even at LZW's best ratio
+// (3-bit codes of 4096 pixels each) is refused before its matrix is reserved, and nothing is
+// sized from a descriptor that the file cuts off.
+TEST(GifFile, FramesLargerThanTheirDataCanDescribeAreRefusedInLittleMemory)
+{
+    SKIP_UNDER_SANITIZERS();
+    CodeStream s(2);
+    s.Literals({1, 2, 3, 1, 2, 3, 1, 2, 3, 1, 2, 3});
+    const std::string huge = GifBuilder().Screen(30000, 30000, false).Image(30000, 30000, 0, 2, s.Bytes()).S;
+    ASSERT_EQ(huge.size(), 35u);
+    // Screen 65535 x 9500, a graphic control extension, then a descriptor cut before its packed byte.
+    const std::string cut = GifBuilder().Screen(65535, 9500, false).Gce(0, 0, 0).S + Bytes({0x2C}) + Word(0) + Word(0) +
+                            Word(65535) + Word(9500);
+    const struct {
+        const char* what;
+        std::string bytes;
+        std::string error;
+    } cases[] = {
+        {"30000 x 30000 in 9 data bytes", huge, "EGifException: Image data too short for 30000 x 30000 pixels"},
+        {"descriptor cut off", cut, "EStringListError: List index out of bounds (0)"},
+    };
+    for (const auto& c : cases) {
+        auto outcome = testmemory::RunLimited(64 * testmemory::MB, [&] { return ErrorOf(c.bytes) == c.error ? 0 : 1; });
+        ASSERT_TRUE(outcome.Finished) << c.what;
+        EXPECT_EQ(outcome.Result, 0) << c.what << ": " << ErrorOf(c.bytes);
+        EXPECT_LT(outcome.PeakBytes, 64 * testmemory::MB) << c.what;
+    }
+}
+
+TEST(GifFile, DataThatCouldDescribeTheFrameStillEndsQuietly)
+{
+    // Three data bytes hold at most eight codes, so at most 8 x 4096 pixels.
+    CodeStream literals(2);
+    literals.Literals({1, 2, 3, 1});
+    const std::string data = literals.Bytes();
+    ASSERT_EQ(data.size(), 3u);
+    auto gif = Load(GifBuilder().Screen(32768, 1, false).Image(32768, 1, 0, 2, data).S);
+    ASSERT_EQ(gif->SubImages.Count(), 1);  // the row is never completed: it holds 0
+    EXPECT_EQ(gif->GetSubImage(1)->Pixels->Max(), 0);
+
+    EXPECT_EQ(ErrorOf(GifBuilder().Screen(32769, 1, false).Image(32769, 1, 0, 2, data).S),
+              "EGifException: Image data too short for 32769 x 1 pixels");
+
+    // A 64 x 64 frame whose data stops after its first row keeps that row.
+    CodeStream s(2);
+    std::vector<uint8_t> row(64);
+    for (size_t i = 0; i < row.size(); ++i) row[i] = static_cast<uint8_t>(i % 4);
+    s.Literals(row);
+    gif = Load(GifBuilder().Screen(64, 64, false).Image(64, 64, 0, 2, s.Bytes()).S);
+    auto rows = Rows(*gif->GetSubImage(1)->Pixels);
+    EXPECT_EQ(rows[0], row);
+    EXPECT_EQ(rows[1], std::vector<uint8_t>(64, 0));
 }
 
 TEST(GifFile, LoadFromFileReadsTheWholeFile)
