@@ -18,7 +18,7 @@ constexpr uint64_t kMaxPixels = uint64_t(1) << 28;
 // file can carry is refused before the bitmap is allocated.
 constexpr uint64_t kMaxInflateRatio = 1100;
 constexpr uint64_t kRawFloor = uint64_t(1) << 20;
-constexpr png_alloc_size_t kMaxChunkBytes = 16u << 20;  // text, profiles and other side chunks
+constexpr png_alloc_size_t kMaxChunkBytes = 16u << 20;
 constexpr uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 
 struct Reader {
@@ -79,13 +79,16 @@ void FlushFn(png_structp) {}
     throw rtl::EInvalidGraphic(rtl::Format("PNG image is not valid (%s)", {reason}));
 }
 
-// Reads the header and sets the transformations that turn every colour type and depth into
-// 8-bit blue, green, red and alpha (or filler) bytes.
+// Reads the chunks up to the image data. Only the header, the palette and the transparency shape
+// the picture, so every other ancillary chunk is skipped unread: libpng's chunk size limit is only
+// a warning when reading, and text, profile and other side chunks would otherwise be allocated at
+// the length they claim, however little of the file follows.
 bool ReadHeaderGuarded(Reader& r)
 {
     if (setjmp(png_jmpbuf(r.png))) return false;
     png_set_read_fn(r.png, &r, ReadFn);
     png_set_chunk_malloc_max(r.png, kMaxChunkBytes);
+    png_set_keep_unknown_chunks(r.png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);  // all but tRNS
     png_read_info(r.png, r.info);
     r.width = png_get_image_width(r.png, r.info);
     r.height = png_get_image_height(r.png, r.info);
@@ -94,7 +97,16 @@ bool ReadHeaderGuarded(Reader& r)
     r.rawBytes = (uint64_t(r.width) * png_get_channels(r.png, r.info) * unsigned(depth) + 7) / 8 + 1;
     r.rawBytes *= r.height;
     r.hasAlpha = (type & PNG_COLOR_MASK_ALPHA) || png_get_valid(r.png, r.info, PNG_INFO_tRNS);
+    return true;
+}
 
+// Sets the transformations that turn every colour type and depth into 8-bit blue, green, red and
+// alpha (or filler) bytes; libpng sizes its row buffers here.
+bool SetTransformsGuarded(Reader& r)
+{
+    if (setjmp(png_jmpbuf(r.png))) return false;
+    int depth = png_get_bit_depth(r.png, r.info);
+    int type = png_get_color_type(r.png, r.info);
     png_set_expand(r.png);  // palette to RGB, low grey depths to 8, tRNS to alpha
     if (depth == 16) png_set_scale_16(r.png);
     if (!(type & PNG_COLOR_MASK_COLOR)) png_set_gray_to_rgb(r.png);
@@ -165,6 +177,7 @@ void DecodePng(const uint8_t* data, size_t size, TBitmap& target, bool keepAlpha
     uint64_t pixels = uint64_t(r.width) * r.height;
     if (pixels > kMaxPixels || r.rawBytes > kRawFloor + uint64_t(size) * kMaxInflateRatio)
         RaiseInvalidPng("image too large for its data");
+    if (!SetTransformsGuarded(r)) RaiseInvalidPng(r.message);
 
     TBitmap bitmap;
     bitmap.SetData(TBitmapData::Create(static_cast<int>(r.width), static_cast<int>(r.height), TPixelFormat::pfDevice,

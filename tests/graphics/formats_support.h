@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include <zlib.h>
+
 #include "framework/graphics/Graphics.h"
 #include "framework/rtl/Classes.h"
 
@@ -163,6 +165,20 @@ inline std::vector<Bytes> Damaged(const Bytes& good)
 {
     std::vector<Bytes> out = Truncations(good), spoiled = Spoilings(good);
     out.insert(out.end(), spoiled.begin(), spoiled.end());
+    return out;
+}
+
+// A 54-byte PNG: the header of a 1 x 1 grey picture, then a chunk of the given type that claims
+// almost 2 GB and holds only the few bytes left in the file.
+inline Bytes PngClaimingAHugeChunk(const std::string& type)
+{
+    Bytes out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R', 0, 0, 0, 1, 0, 0, 0, 1, 8, 0, 0, 0, 0};
+    uint32_t crc = uint32_t(crc32(0, out.data() + 12, 17));
+    for (int s = 24; s >= 0; s -= 8) out.push_back(uint8_t(crc >> s));
+    out.insert(out.end(), {0x7F, 0xFF, 0xFF, 0xF0});
+    out.insert(out.end(), type.begin(), type.end());
+    out.insert(out.end(), {'k', 0, 'v'});
+    out.resize(54, 0);
     return out;
 }
 

@@ -5,6 +5,7 @@
 
 #include "framework/graphics/Icon.h"
 #include "framework/graphics/Png.h"
+#include "tests/common/PeakMemory.h"
 #include "tests/graphics/formats_support.h"
 
 using namespace gfx;
@@ -231,4 +232,21 @@ TEST(IconImage, DamagedFilesRaiseTheIconError)
     outside[21] = 0x7F;  // the image offset
     EXPECT_THROW(Load(outside), rtl::EInvalidGraphic);
     EXPECT_THROW(Load(Bytes{0, 0, 1, 0, 0, 0}), rtl::EInvalidGraphic);
+}
+
+TEST(IconImage, APngEntryClaimingAHugeChunkCostsLittle)
+{
+    SKIP_UNDER_SANITIZERS();
+    Bytes icon = BuildIcon({{1, 1, 32, PngClaimingAHugeChunk("tEXt")}});
+    auto outcome = testmemory::RunLimited(3 * 1024 * testmemory::MB, [&] {
+        try {
+            Load(icon);
+        } catch (const rtl::EInvalidGraphic& e) {
+            return e.Message() == "Icon image is not valid" ? 0 : 1;
+        }
+        return 2;
+    });
+    ASSERT_TRUE(outcome.Finished);
+    EXPECT_EQ(outcome.Result, 0);
+    EXPECT_LT(outcome.PeakBytes, 64 * testmemory::MB);
 }

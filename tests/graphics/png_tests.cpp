@@ -4,6 +4,7 @@
 #include <zlib.h>
 
 #include "framework/graphics/Png.h"
+#include "tests/common/PeakMemory.h"
 #include "tests/graphics/formats_support.h"
 
 using namespace gfx;
@@ -226,4 +227,45 @@ TEST(PngImage, DamagedFilesRaiseInvalidGraphic)
             EXPECT_EQ(e.Message().rfind("PNG image is not valid (", 0), 0u) << e.Message();
         }
     }
+}
+
+// Side chunks are never allocated at the length they claim: each 54-byte file is refused with
+// little memory. libpng survives a failed allocation of its own, so the address space is left
+// wide and the peak is what counts.
+TEST(PngImage, SideChunksCostNoMoreThanTheFileHolds)
+{
+    SKIP_UNDER_SANITIZERS();
+    for (const char* type : {"tEXt", "zTXt", "iTXt", "iCCP", "sPLT", "eXIf", "pCAL", "prVt"}) {
+        Bytes file = PngClaimingAHugeChunk(type);
+        ASSERT_EQ(file.size(), 54u);
+        auto outcome = testmemory::RunLimited(3 * 1024 * testmemory::MB, [&] {
+            try {
+                Load(file);
+            } catch (const rtl::EInvalidGraphic& e) {
+                return e.Message() == "PNG image is not valid (unexpected end of data)" ? 0 : 1;
+            }
+            return 2;
+        });
+        ASSERT_TRUE(outcome.Finished) << type;
+        EXPECT_EQ(outcome.Result, 0) << type;
+        EXPECT_LT(outcome.PeakBytes, 64 * testmemory::MB) << type;
+    }
+}
+
+TEST(PngImage, SideChunksDoNotChangeThePicture)
+{
+    Bytes raw = {0, 10, 20, 30, 40, 50, 60, 0, 70, 80, 90, 100, 110, 120};
+    std::vector<Chunk> plain = {{"IHDR", Ihdr(2, 2, 8, 2)}, {"IDAT", Deflate(raw)}, {"IEND", {}}};
+    std::vector<Chunk> decorated = plain;
+    Bytes text = {'C', 'o', 'm', 'm', 'e', 'n', 't', 0};
+    text.resize(70000, 'x');
+    Bytes ztext = {'T', 'i', 't', 'l', 'e', 0, 0};
+    Bytes packed = Deflate(Bytes(100000, 'y'));
+    ztext.insert(ztext.end(), packed.begin(), packed.end());
+    decorated.insert(decorated.begin() + 1, {{"tEXt", text}, {"zTXt", ztext}, {"gAMA", {0, 0, 0xB1, 0x8F}}, {"prVt", {1, 2, 3}}});
+    TBitmap a, b;
+    ASSERT_TRUE(Load(BuildPng(plain)).ToBitmap(a));
+    ASSERT_TRUE(Load(BuildPng(decorated)).ToBitmap(b));
+    EXPECT_EQ(BitmapRgb(a), BitmapRgb(b));
+    EXPECT_EQ(b.GetPixel(1, 1), RGB(100, 110, 120));
 }
