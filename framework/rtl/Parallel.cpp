@@ -25,31 +25,32 @@ public:
         return *pool;
     }
 
-    // Has up to `helpers` workers run work() beside the calling thread, which runs it too; returns
-    // once every worker that took part is done. False, with nothing run, while the pool serves
-    // another caller (or this one, from inside its work).
-    bool TryRun(int helpers, const std::function<void()>& work)
+    // Has up to `helpers` workers run helperWork() beside the calling thread, which runs
+    // callerWork(); returns once every worker that took part is done. False, with nothing run,
+    // while the pool serves another caller (or this one, from inside its work). callerWork must
+    // not throw.
+    bool TryRun(int helpers, const std::function<void()>& helperWork, const std::function<void()>& callerWork)
     {
         bool idle = false;
         if (!FBusy.compare_exchange_strong(idle, true))
             return false;
-        Run(helpers, work);
+        Run(helpers, helperWork, callerWork);
         FBusy = false;
         return true;
     }
 
 private:
-    void Run(int helpers, const std::function<void()>& work)
+    void Run(int helpers, const std::function<void()>& helperWork, const std::function<void()>& callerWork)
     {
         {
             std::lock_guard<std::mutex> lock(FLock);
-            FWork = &work;
+            FWork = &helperWork;
             FWanted = std::min(helpers, int(FThreads.size()));
             FTaken = FDone = 0;
             ++FJob;
         }
         FWake.notify_all();
-        work();
+        callerWork();
         std::unique_lock<std::mutex> lock(FLock);
         FWanted = FTaken;  // those not started by now are not needed
         FFinished.wait(lock, [this] { return FDone == FTaken; });
@@ -93,18 +94,28 @@ private:
 };
 
 // Without the pool (it serves another caller): threads of this call's own.
-void RunOnOwnThreads(int helpers, const std::function<void()>& work)
+void RunOnOwnThreads(int helpers, const std::function<void()>& helperWork, const std::function<void()>& callerWork)
 {
     std::vector<std::thread> threads;
     try {
         for (int t = 0; t < helpers; ++t)
-            threads.emplace_back(work);
+            threads.emplace_back(helperWork);
     } catch (...) {
-        // Fewer threads to be had: those there are take the bands.
+        // Fewer threads to be had: those there are share the work.
     }
-    work();
+    callerWork();
     for (auto& t : threads)
         t.join();
+}
+
+// helperWork on up to `helpers` helper threads, the pool's or this call's own, beside callerWork
+// on the calling thread.
+void RunBeside(int helpers, const std::function<void()>& helperWork, const std::function<void()>& callerWork)
+{
+    if (helpers <= 0)
+        callerWork();
+    else if (!TWorkerPool::Instance().TryRun(helpers, helperWork, callerWork))
+        RunOnOwnThreads(helpers, helperWork, callerWork);
 }
 
 }  // namespace
@@ -135,10 +146,75 @@ void ParallelBands(int count, int bands, int threads, const std::function<void(i
             }
         }
     };
-    if (threads == 1)
-        work();
-    else if (!TWorkerPool::Instance().TryRun(threads - 1, work))
-        RunOnOwnThreads(threads - 1, work);
+    RunBeside(threads - 1, work, work);
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
+void MakeAheadInOrder(int count, int threads, const std::function<void(int)>& make, const std::function<void(int)>& use)
+{
+    if (count <= 0)
+        return;
+    threads = std::clamp(threads, 1, count);
+    const int window = 2 * threads;
+    std::mutex lock;
+    std::condition_variable changed;
+    int next = 0;    // the next item to make
+    int turn = 0;    // the item whose turn it is
+    bool stop = false;
+    std::vector<char> done(static_cast<size_t>(count), 0);
+    std::vector<std::exception_ptr> failures(static_cast<size_t>(count));
+    std::exception_ptr failure;  // what ends the whole call
+
+    auto makeOne = [&](int i) {
+        try {
+            make(i);
+        } catch (...) {
+            failures[size_t(i)] = std::current_exception();
+        }
+    };
+    const std::function<void()> helperWork = [&] {
+        std::unique_lock<std::mutex> guard(lock);
+        for (;;) {
+            changed.wait(guard, [&] { return stop || next >= count || next < turn + window; });
+            if (stop || next >= count)
+                return;
+            const int i = next++;
+            guard.unlock();
+            makeOne(i);
+            guard.lock();
+            done[size_t(i)] = 1;
+            changed.notify_all();
+        }
+    };
+    const std::function<void()> callerWork = [&] {
+        try {
+            for (int i = 0; i < count; ++i) {
+                std::unique_lock<std::mutex> guard(lock);
+                turn = i;
+                changed.notify_all();
+                if (next <= i) {
+                    // No helper has begun it: made here.
+                    next = i + 1;
+                    guard.unlock();
+                    makeOne(i);
+                    guard.lock();
+                    done[size_t(i)] = 1;
+                }
+                changed.wait(guard, [&] { return done[size_t(i)] != 0; });
+                guard.unlock();
+                if (failures[size_t(i)])
+                    std::rethrow_exception(failures[size_t(i)]);
+                use(i);
+            }
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        std::lock_guard<std::mutex> guard(lock);
+        stop = true;
+        changed.notify_all();
+    };
+    RunBeside(threads - 1, helperWork, callerWork);
     if (failure)
         std::rethrow_exception(failure);
 }

@@ -1,4 +1,6 @@
-// Work cut into bands of consecutive items, done side by side by threads of their own.
+// Long work done side by side on one pool of helper threads kept for the life of the process:
+// bands of consecutive items, and items made ahead of a caller that takes them in order. Where a
+// helper thread cannot be had, the calling thread does its share: the work is slower, never lost.
 #pragma once
 
 #include <cstdint>
@@ -15,5 +17,14 @@ int ThreadCount(int64_t count, int64_t minPerThread);
 // falls behind holds up only its own band. Returns when every band is done; an exception thrown
 // by a band reaches the caller then, and the bands not yet begun are skipped.
 void ParallelBands(int count, int bands, int threads, const std::function<void(int begin, int end)>& body);
+
+// Runs make(i) for every i in [0, count) on up to threads - 1 helper threads, ahead of the calling
+// thread, which runs use(i) in the order of i once make(i) is done. Helpers stay at most 2 *
+// threads items ahead of the item in use; an item no helper has begun when its turn comes is made
+// on the calling thread (so with one thread every item is made just before its use). An exception
+// from make(i) reaches the caller at item i's turn, in place of use(i); an exception from use(i)
+// reaches it at once. Either way the items not yet begun are skipped, and the call returns only
+// once every helper has finished the item it was making.
+void MakeAheadInOrder(int count, int threads, const std::function<void(int)>& make, const std::function<void(int)>& use);
 
 }  // namespace rtl

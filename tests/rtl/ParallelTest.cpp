@@ -86,3 +86,70 @@ TEST(Parallel, ThreadCountFollowsTheWorkWithinTheCores)
     EXPECT_EQ(ThreadCount(int64_t(1) << 40, 16), cores);
     EXPECT_EQ(ThreadCount(100, 0), cores) << "no minimum: as many as there are cores";
 }
+
+// Items made ahead on helpers, used in order on the calling thread: alone, and from inside a band
+// while the pool serves that band's caller.
+TEST(Parallel, ItemsAreMadeOnceAndUsedInOrderOnTheCallingThread)
+{
+    struct Case {
+        int count, threads;
+        bool insideBands;
+    } cases[] = {{0, 4, false}, {1, 1, false}, {1, 8, false}, {7, 1, false},
+                 {50, 2, false}, {200, 8, false}, {40, 3, true}, {5, 0, false}};
+    for (const Case& c : cases) {
+        auto run = [&] {
+            const std::thread::id caller = std::this_thread::get_id();
+            std::vector<std::atomic<int>> made(size_t(c.count));
+            std::vector<int> used;
+            std::atomic<int> ahead{0}, usedCount{0};
+            MakeAheadInOrder(
+                c.count, c.threads,
+                [&](int i) {
+                    ++made[size_t(i)];
+                    const int lead = i - usedCount;
+                    for (int m = ahead; lead > m && !ahead.compare_exchange_weak(m, lead);) {}
+                },
+                [&](int i) {
+                    EXPECT_EQ(std::this_thread::get_id(), caller);
+                    EXPECT_EQ(made[size_t(i)], 1) << "made before its use";
+                    used.push_back(i);
+                    ++usedCount;
+                });
+            for (int i = 0; i < c.count; ++i) EXPECT_EQ(made[size_t(i)], 1) << c.count << "/" << c.threads;
+            std::vector<int> order(size_t(c.count));
+            for (int i = 0; i < c.count; ++i) order[size_t(i)] = i;
+            EXPECT_EQ(used, order);
+            EXPECT_LE(ahead, 2 * std::max(c.threads, 1)) << "helpers stay within their window";
+        };
+        if (c.insideBands) ParallelBands(2, 2, 2, [&](int, int) { run(); });
+        else run();
+    }
+}
+
+TEST(Parallel, AFailureEndsTheItemsInOrderAfterTheHelpersStop)
+{
+    for (int threads : {1, 2, 8}) {
+        for (bool inMake : {true, false}) {
+            std::vector<int> used;
+            std::atomic<int> making{0};
+            try {
+                MakeAheadInOrder(
+                    100, threads,
+                    [&](int i) {
+                        ++making;
+                        std::this_thread::sleep_for(std::chrono::microseconds(200));
+                        --making;
+                        if (inMake && i == 10) throw ERangeError();
+                    },
+                    [&](int i) {
+                        if (!inMake && i == 10) throw ERangeError();
+                        used.push_back(i);
+                    });
+                ADD_FAILURE() << "nothing raised";
+            } catch (const ERangeError&) {
+            }
+            EXPECT_EQ(used.size(), 10u) << threads << (inMake ? " make" : " use");
+            EXPECT_EQ(making, 0) << "every helper had finished its item";
+        }
+    }
+}
