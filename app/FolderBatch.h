@@ -22,6 +22,23 @@ std::vector<String> FindBatchFiles(const String& folder, const String& mask);
 // halves to the even neighbour (50.5 gives 50).
 int32_t ScaledLength(int32_t length, int percent);
 
+// The folders of a batch as the user chooses them, and whether it runs at all.
+struct TBatchFolders {
+    bool FolderMode = false;  // false: the save command saves the one picture chosen
+    String Source{};          // where the pictures are read
+    String Output{};          // where the converted files go
+    String Web{};             // where the gallery goes
+    bool MakeWebPage = false;
+};
+
+// A folder as the batch uses it: blanks trimmed, "~" for the home folder, made absolute, ending in
+// "/". Empty stays empty. The process's current folder is read, never changed.
+String BatchFolderPath(const String& text);
+
+// What keeps the choice from running a folder batch, as told to the user; empty when it can run
+// (every folder it needs exists). Nothing is needed outside folder mode.
+String BatchFoldersProblem(const TBatchFolders& folders);
+
 // Reads the whole source file into memory, then writes it as dest (created or replaced).
 // True on success; false on any failure, which raises nothing.
 bool CopyFileViaStream(const String& source, const String& dest);

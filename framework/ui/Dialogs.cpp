@@ -41,6 +41,13 @@ bool TOpenDialog::Accept(String& name)
         name += ext;
     }
     if (name.empty()) return true;
+    if (FOptions & ofPickFolder) {
+        if (rtl::DirectoryExists(name)) return true;
+        CurrentSeam().MessageBox(TMsgDlgType::mtWarning,
+                                 rtl::Format("%s\nThe folder does not exist.\nCheck the name and try again.", {name}),
+                                 mbOK);
+        return false;
+    }
     String folder = rtl::ExtractFileDir(name);
     if ((FOptions & ofPathMustExist) && !folder.empty() && !rtl::DirectoryExists(folder)) {
         CurrentSeam().MessageBox(TMsgDlgType::mtWarning,

@@ -16,6 +16,7 @@ enum TOpenOption : unsigned {
     ofReadOnly = 1u << 0, ofOverwritePrompt = 1u << 1, ofHideReadOnly = 1u << 2,
     ofNoChangeDir = 1u << 3, ofAllowMultiSelect = 1u << 9, ofExtensionDifferent = 1u << 10,
     ofPathMustExist = 1u << 11, ofFileMustExist = 1u << 12, ofEnableSizing = 1u << 23,
+    ofPickFolder = 1u << 24,  // this platform's folder chooser: the answer is an existing folder
 };
 
 // The open dialog. Filter: pairs of description and patterns, "Text|*.X;*.Y|Text2|*.Z".

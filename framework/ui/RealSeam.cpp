@@ -91,6 +91,10 @@ public:
                                                                             : QFileDialog::AnyFile);
         // The overwrite question is asked by TOpenDialog itself, the same on both sides.
         dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
+        if (d.Options() & ofPickFolder) {
+            dlg.setFileMode(QFileDialog::Directory);
+            dlg.setOption(QFileDialog::ShowDirsOnly, true);
+        }
         QStringList filters;
         for (const auto& e : d.FilterEntries()) filters << QtFilter(e);
         if (!filters.isEmpty()) {
