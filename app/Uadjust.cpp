@@ -5,6 +5,8 @@
 #include "gif/GifUnit.h"
 #include "tiff/ReadTiff.h"
 
+#include <vector>
+
 namespace app {
 
 int32_t BaseWidth = 0;
@@ -101,17 +103,32 @@ void LoadThroughGifCodec(TFrmadjust& holder, const String& file, bool previewOnl
     bitmap.reset();
 }
 
-// The TIFF codec's route: the file is read into each holder's bitmap in turn; the reader reports
-// problems itself, once per holder.
+// The TIFF codec's route: the file is decoded once; each holder (Image1, ImageSave, ImageHidden,
+// in that order) sees the reader's messages and then gets its own copy of the picture, which
+// shares the pixels until one of them is drawn on. A holder the reader left alone keeps its
+// picture. When the reader raises, only the first holder has been filled, and only when the reader
+// had got as far as a message or a picture (a file that cannot be opened changes nothing).
 void LoadThroughTiffCodec(TFrmadjust& holder, const String& file, bool previewOnly, bool intoSaveHolder)
 {
-    auto readInto = [&](ui::TImage* image) {
-        tif::ReadTiffFile(file, image->Picture().Bitmap());
+    std::vector<ui::TImage*> holders;
+    if (!previewOnly) holders.push_back(holder.Image1);
+    if (intoSaveHolder) holders.push_back(holder.ImageSave);
+    holders.push_back(holder.ImageHidden);
+    gfx::TBitmap picture;
+    tif::TTiffRead read;
+    auto fill = [&](ui::TImage* image) {
+        tif::ShowProblems(read);
+        gfx::TBitmap& bitmap = image->Picture().Bitmap();
+        if (read.Changed) bitmap = picture;
         image->Invalidate();
     };
-    if (!previewOnly) readInto(holder.Image1);
-    if (intoSaveHolder) readInto(holder.ImageSave);
-    readInto(holder.ImageHidden);
+    try {
+        tif::DecodeTiffFile(file, picture, read);
+    } catch (...) {
+        if (read.Changed || !read.Problems.empty()) fill(holders.front());
+        throw;
+    }
+    for (ui::TImage* image : holders) fill(image);
 }
 
 void PrepareConverter(TFrmadjust& holder)

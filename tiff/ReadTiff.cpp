@@ -30,8 +30,19 @@ constexpr int32_t PHOTOMETRIC_PALETTE = 3;
 constexpr int32_t COMPRESSION_NONE = 1;
 // RowsPerStrip's "one strip for all rows".
 constexpr uint32_t ROWS_PER_STRIP_ALL = 0xFFFFFFFFu;
+constexpr uint16_t TAG_FILL_ORDER = 266;
+constexpr uint16_t TAG_SAMPLES_PER_PIXEL = 277;
+constexpr uint16_t TAG_EXTRA_SAMPLES = 338;
+// FillOrder 2: the first pixel of a byte is in its lowest bit.
+constexpr int32_t FILL_ORDER_REVERSED = 2;
+constexpr uint16_t EXTRA_ASSOCIATED_ALPHA = 1;
+constexpr uint16_t EXTRA_UNASSOCIATED_ALPHA = 2;
+constexpr uint16_t RGB_SAMPLES = 3;
 
 const char* const kErrorImageData = "Error reading image data";
+const char* const kOutOfMemory = "Out Of Memory ";
+// Grey images of other depths (2, 12, 16 bits, floating point) are not decoded.
+const char* const kGreyBitsNotDecoded = "Error: Bits Per Sample (Gray Scale) not 1, 4 or 8";
 
 // The decoders' own files: a file that was read a moment ago and cannot be opened again
 // is a range error for the caller.
@@ -69,24 +80,24 @@ constexpr size_t DibStride(uint32_t width, uint32_t bits) { return ((size_t(widt
 
 uint16_t ImageSize(int32_t value) { return rtl::CheckedCast<uint16_t>(value); }
 
-// The checks that every decoder starts with; shows the first failure.
-bool CheckImageTags(const TGraphicTiff& image, const char* compressedMessage)
+// The checks that every decoder starts with; reports the first failure.
+bool CheckImageTags(const TGraphicTiff& image, const char* compressedMessage, TTiffRead& read)
 {
     if (!image.QueryGraphicByTag(TAG_IMAGE_WIDTH)) {
-        ui::ShowMessage("Error reading tag Image Width");
+        read.Problems.push_back("Error reading tag Image Width");
         return false;
     }
     if (!image.QueryGraphicByTag(TAG_IMAGE_LENGTH)) {
-        ui::ShowMessage("Error reading tag Image Height");
+        read.Problems.push_back("Error reading tag Image Height");
         return false;
     }
     const PTagTiff compression = image.QueryGraphicByTag(TAG_COMPRESSION);
     if (!compression) {
-        ui::ShowMessage("Error reading tag Compression");
+        read.Problems.push_back("Error reading tag Compression");
         return false;
     }
     if (compression->Value != COMPRESSION_NONE) {
-        ui::ShowMessage(compressedMessage);
+        read.Problems.push_back(compressedMessage);
         return false;
     }
     return true;
@@ -144,10 +155,18 @@ void LoadColorMap(const String& fileName, int32_t count, int32_t value, bool lit
     auto file = OpenAgain(fileName);
     std::vector<uint8_t> raw(size_t(n) * 6);
     ReadAtOffset(*file, value, raw.data(), static_cast<int64_t>(raw.size()));
+    // A map whose values all lie below 256 was written with 8-bit values; libtiff and other
+    // readers take such a map as it stands, and so do we. Any other map keeps its high bytes.
+    std::vector<uint16_t> values(size_t(n) * 3);
+    for (size_t i = 0; i < values.size(); ++i)
+        values[i] = Get16(raw.data() + 2 * i, littleEndian);
+    const bool eightBit = std::all_of(values.begin(), values.end(), [](uint16_t v) { return v < 256; });
     uint16_t* arrays[3] = {TiffPalette.Red, TiffPalette.Green, TiffPalette.Blue};
     for (int a = 0; a < 3; ++a)
-        for (int i = 0; i < n; ++i)
-            arrays[a][i] = Get16(raw.data() + 2 * (size_t(a) * n + i), littleEndian) >> 8;
+        for (int i = 0; i < n; ++i) {
+            const uint16_t v = values[size_t(a) * n + i];
+            arrays[a][i] = eightBit ? v : uint16_t(v >> 8);
+        }
 }
 
 TSampleSizes ReadSampleSizes(const String& fileName, int32_t fileOffset, bool littleEndian)
@@ -162,90 +181,141 @@ TSampleSizes ReadSampleSizes(const String& fileName, int32_t fileOffset, bool li
 
 namespace {
 
-// Every strip must lie inside the file, and together they cannot hold more than the file does;
-// so no buffer is ever sized beyond the file. Gives the bytes of all strips.
-bool StripsFitFile(const TGraphicTiff& image, int64_t fileSize, int64_t& total)
+// Where each row of an image lies in the file: strip s holds the rows from s × RowsPerStrip on,
+// one after the other from the strip's own offset, RowBytes each (as every other reader takes
+// them, whatever more bytes a strip's count declares).
+struct TRowLayout {
+    size_t RowBytes = 0;
+    uint32_t Height = 0;
+    uint32_t RowsPerStrip = 1;
+    std::vector<int64_t> StripStart;
+
+    int64_t RowOffset(uint32_t row) const
+    {
+        return StripStart[row / RowsPerStrip] + int64_t(row % RowsPerStrip) * int64_t(RowBytes);
+    }
+};
+
+bool ReadRowsPerStrip(const TGraphicTiff& image, uint32_t height, uint32_t& rowsPerStrip)
 {
-    const int strips = image.GetNoOfOffsets();
-    total = 0;
-    if (strips == 0)
+    const PTagTiff rowsTag = image.QueryGraphicByTag(TAG_ROWS_PER_STRIP);
+    if (!rowsTag)
         return false;
-    for (int s = 0; s < strips; ++s) {
+    uint32_t rows = static_cast<uint32_t>(rowsTag->Value);
+    // 2^32 - 1 is the format's "all rows in one strip"; a count above the image's rows means the same.
+    if (rows == 0 || (rows >= 0x80000000u && rows != ROWS_PER_STRIP_ALL))
+        return false;
+    rowsPerStrip = std::min(rows, std::max<uint32_t>(height, 1));
+    return true;
+}
+
+// Every strip that holds rows must hold all of them, inside the file. Strips may share bytes,
+// and strips that hold no rows (such as an empty one past the end) are not looked at. Nothing is
+// sized from the strips' own counts, so nothing read can be larger than the file.
+bool LayOutRows(const TGraphicTiff& image, int64_t fileSize, size_t rowBytes, TRowLayout& layout)
+{
+    const PTagTiff lengthTag = image.QueryGraphicByTag(TAG_IMAGE_LENGTH);
+    if (!lengthTag || image.GetNoOfOffsets() == 0)
+        return false;
+    layout.RowBytes = rowBytes;
+    layout.Height = static_cast<uint32_t>(std::max<int32_t>(lengthTag->Value, 0));
+    if (!ReadRowsPerStrip(image, layout.Height, layout.RowsPerStrip))
+        return false;
+    const uint32_t strips = (layout.Height + layout.RowsPerStrip - 1) / layout.RowsPerStrip;
+    if (strips > image.GetNoOfOffsets())
+        return false;
+    layout.StripStart.clear();
+    for (uint32_t s = 0; s < strips; ++s) {
         const TStripInfo& strip = *image.QueryGraphicByOffsets(static_cast<uint16_t>(s));
-        if (strip.StripOffsets < 0 || strip.StripByteCounts < 0 ||
-            int64_t(strip.StripOffsets) + strip.StripByteCounts > fileSize)
+        const uint32_t rows = std::min(layout.RowsPerStrip, layout.Height - s * layout.RowsPerStrip);
+        const int64_t bytes = int64_t(rows) * int64_t(rowBytes);
+        if (strip.StripOffsets < 0 || strip.StripByteCounts < bytes || strip.StripOffsets + bytes > fileSize)
             return false;
-        total += strip.StripByteCounts;
-        if (total > fileSize)
-            return false;
+        layout.StripStart.push_back(strip.StripOffsets);
     }
     return true;
 }
 
-// The length of one stored row: the first strip's bytes over its rows.
-bool StripRowLength(const TGraphicTiff& image, size_t& rowLength)
+// Reads count rows from row first on; rows that follow each other in the file are read in one go.
+bool ReadRows(const TFileStream& file, const TRowLayout& layout, uint32_t first, uint32_t count, uint8_t* to)
 {
-    const PTagTiff rowsTag = image.QueryGraphicByTag(TAG_ROWS_PER_STRIP);
-    const PTagTiff lengthTag = image.QueryGraphicByTag(TAG_IMAGE_LENGTH);
-    const PStripInfo first = image.QueryGraphicByOffsets(0);
-    if (!rowsTag || !lengthTag || !first)
-        return false;
-    uint32_t rowsPerStrip = static_cast<uint32_t>(rowsTag->Value);
-    // 2^32 - 1 is the format's "all rows in one strip"; a count above the image's rows means the same.
-    if (rowsPerStrip == 0 || (rowsPerStrip >= 0x80000000u && rowsPerStrip != ROWS_PER_STRIP_ALL))
-        return false;
-    const int64_t height = std::max<int32_t>(lengthTag->Value, 1);
-    rowsPerStrip = static_cast<uint32_t>(std::min<int64_t>(rowsPerStrip, height));
-    rowLength = static_cast<size_t>(first->StripByteCounts) / rowsPerStrip;
+    const int64_t rowBytes = int64_t(layout.RowBytes);
+    for (uint32_t row = first, end = first + count; row < end;) {
+        const int64_t at = layout.RowOffset(row);
+        uint32_t n = 1;
+        while (row + n < end && layout.RowOffset(row + n) == at + int64_t(n) * rowBytes)
+            ++n;
+        const int64_t bytes = int64_t(n) * rowBytes;
+        if (file.ReadAt(at, to, bytes) != bytes)
+            return false;
+        to += bytes;
+        row += n;
+    }
     return true;
+}
+
+struct TBitReversal {
+    uint8_t Table[256];
+    constexpr TBitReversal() : Table()
+    {
+        for (int i = 0; i < 256; ++i) {
+            int r = 0;
+            for (int b = 0; b < 8; ++b)
+                r |= ((i >> b) & 1) << (7 - b);
+            Table[i] = static_cast<uint8_t>(r);
+        }
+    }
+};
+constexpr TBitReversal kBitReversal;
+
+void ReverseBits(uint8_t* data, size_t count)
+{
+    for (size_t i = 0; i < count; ++i)
+        data[i] = kBitReversal.Table[data[i]];
+}
+
+bool FillOrderReversed(const TGraphicTiff& image)
+{
+    const PTagTiff fillOrder = image.QueryGraphicByTag(TAG_FILL_ORDER);
+    return fillOrder && fillOrder->Value == FILL_ORDER_REVERSED;
 }
 
 }  // namespace
 
-bool ReadStrips(const String& fileName, const TGraphicTiff& image, TPixelBuffer& buffer)
+bool ReadStrips(const String& fileName, const TGraphicTiff& image, size_t rowBytes, TPixelBuffer& buffer)
 {
     if (image.GetNoOfOffsets() == 0)
         return false;
     auto file = OpenAgain(fileName);
-    int64_t total = 0;
-    if (!StripsFitFile(image, file->Size(), total))
+    TRowLayout layout;
+    if (!LayOutRows(image, file->Size(), rowBytes, layout))
         return false;
     TPixelBuffer result;
-    result.Data = AllocatePixels(static_cast<size_t>(total));
-    result.Size = static_cast<size_t>(total);
-    size_t at = 0;
-    for (int s = 0; s < image.GetNoOfOffsets(); ++s) {
-        const TStripInfo& strip = *image.QueryGraphicByOffsets(static_cast<uint16_t>(s));
-        if (strip.StripByteCounts == 0)
-            continue;
-        file->Seek(strip.StripOffsets, TSeekOrigin::soBeginning);
-        if (ReadZeroFilled(*file, result.Data.get() + at, strip.StripByteCounts) != strip.StripByteCounts)
-            return false;
-        at += static_cast<size_t>(strip.StripByteCounts);
-    }
+    result.Size = rowBytes * layout.Height;
+    result.Data = AllocatePixels(result.Size);
+    if (!ReadRows(*file, layout, 0, layout.Height, result.Data.get()))
+        return false;
+    if (FillOrderReversed(image))
+        ReverseBits(result.Data.get(), result.Size);
     buffer = std::move(result);
     return true;
 }
 
-bool PadRows(TPixelBuffer& buffer, const TGraphicTiff& image)
+bool PadRows(TPixelBuffer& buffer, size_t rowBytes, size_t height)
 {
-    size_t rowLength = 0;
-    if (!StripRowLength(image, rowLength))
+    const size_t stride = PaddedRow(rowBytes);
+    if (rowBytes * height > buffer.Size)
         return false;
-    const size_t height = size_t(std::max<int32_t>(image.QueryGraphicByTag(TAG_IMAGE_LENGTH)->Value, 0));
-    const size_t stride = PaddedRow(rowLength);
-    if (rowLength == stride || height == 0)
+    if (rowBytes == stride || height == 0)
         return true;
-    if (rowLength * height > buffer.Size)
-        return false;
     TPixelBuffer padded;
     padded.Size = stride * height;
     padded.Data = AllocatePixels(padded.Size);
     const uint8_t* from = buffer.Data.get();
     uint8_t* to = padded.Data.get();
-    for (size_t r = 0; r < height; ++r, from += rowLength, to += stride) {
-        std::memcpy(to, from, rowLength);
-        std::memset(to + rowLength, 0, stride - rowLength);
+    for (size_t r = 0; r < height; ++r, from += rowBytes, to += stride) {
+        std::memcpy(to, from, rowBytes);
+        std::memset(to + rowBytes, 0, stride - rowBytes);
     }
     buffer = std::move(padded);
     return true;
@@ -277,11 +347,11 @@ bool DibBitCount(uint16_t bits) { return bits == 1 || bits == 4 || bits == 8 || 
 }  // namespace
 
 void BuildBitmap(uint16_t width, uint16_t height, uint16_t bitsPerPixel, gfx::TBitmap& target,
-                 const TPixelBuffer& buffer)
+                 const TPixelBuffer& buffer, TTiffRead& read)
 {
     // Rows the buffer cannot hold, or a bit count no bitmap has, would be read from outside it.
     if (!DibBitCount(bitsPerPixel) || DibStride(width, bitsPerPixel) * height > buffer.Size) {
-        ui::ShowMessage(kErrorImageData);
+        read.Problems.push_back(kErrorImageData);
         return;
     }
     auto info = std::make_unique<TBitmapInfoBlock>();
@@ -295,6 +365,7 @@ void BuildBitmap(uint16_t width, uint16_t height, uint16_t bitsPerPixel, gfx::TB
         info->Colors[i].Red = static_cast<uint8_t>(TiffPalette.Red[i]);
     }
     try {
+        read.Changed = true;
         target.AssignNothing();
         gfx::TBitmap made;
         gfx::HDC dc = gfx::GetDC(nullptr);
@@ -306,21 +377,35 @@ void BuildBitmap(uint16_t width, uint16_t height, uint16_t bitsPerPixel, gfx::TB
             target.Assign(made);
         }
     } catch (const std::exception&) {
-        ui::ShowMessage("Out Of Memory ");
+        read.Problems.push_back(kOutOfMemory);
     }
 }
 
 // ---- rows straight into the bitmap's store -----------------------------------------------
 
-// When the stored rows are exactly the picture's rows, they are read a chunk at a time and
-// converted straight into the 32-bit store: no whole-image buffer, no second pass. Bands of rows
-// are read and converted side by side on large pictures; only the bytes and the store are shared.
-// The picture is the one that ReadStrips, SwapRedBlue, PadRows and BuildBitmap give.
+// The stored rows are read a chunk at a time and converted straight into the 32-bit store: no
+// whole-image buffer, no second pass. Bands of rows are read and converted side by side on large
+// pictures; only the file and the store are shared. The picture is the one that ReadStrips,
+// SwapRedBlue, PadRows and BuildBitmap give.
 namespace {
 
 constexpr size_t kStreamChunk = size_t(1) << 18;
 // Bytes of the picture that make a thread of its own worth starting.
 constexpr int64_t kThreadBytes = int64_t(1) << 21;
+
+enum class TAlpha { None, Associated, Unassociated };
+
+// How the stored pixels of an image are laid out.
+struct TStoredPixels {
+    // Bits of one stored pixel: 1, 4 or 8 (an index), 24 (blue, green, red: a palette image's
+    // bit count taken as it stands) or 8 × Samples for RGB.
+    uint32_t Bits = 8;
+    // RGB: samples per pixel, red, green and blue first; 0 for the other kinds.
+    uint32_t Samples = 0;
+    TAlpha Alpha = TAlpha::None;
+
+    size_t RowBytes(uint32_t width) const { return (size_t(width) * Bits + 7) / 8; }
+};
 
 // Red first in the file; the store is blue, green, red, 0.
 void RgbToDevicePlain(const uint8_t* src, uint32_t* out, uint32_t width)
@@ -355,10 +440,35 @@ void RgbToDevice(const uint8_t* src, uint32_t* out, uint32_t width)
     RgbToDevicePlain(src, out, width);
 }
 
+// One colour sample over white. Unassociated alpha is blended, rounded; associated alpha has the
+// colour already weighed, so white's share is added. Both give what libtiff's premultiplied
+// picture shows over white.
+uint32_t OverWhite(uint32_t c, uint32_t a, TAlpha alpha)
+{
+    if (alpha == TAlpha::Unassociated)
+        return (c * a + 255 * (255 - a) + 127) / 255;
+    return std::min<uint32_t>(255, c + 255 - a);
+}
+
+// RGB pixels with extra samples after the three colours: the extras are skipped, and a first
+// extra that is alpha is composited on white.
+void RgbExtraToDevice(const uint8_t* src, uint32_t* out, uint32_t width, uint32_t samples, TAlpha alpha)
+{
+    for (uint32_t x = 0; x < width; ++x, src += samples) {
+        uint32_t r = src[0], g = src[1], b = src[2];
+        if (alpha != TAlpha::None && src[3] != 255) {
+            r = OverWhite(r, src[3], alpha);
+            g = OverWhite(g, src[3], alpha);
+            b = OverWhite(b, src[3], alpha);
+        }
+        out[x] = b | g << 8 | r << 16;
+    }
+}
+
 // One stored row (top row first) to blue, green, red, 0 pixels.
 class TRowConverter {
 public:
-    TRowConverter(uint16_t width, uint16_t bits) : FWidth(width), FBits(bits)
+    TRowConverter(uint16_t width, const TStoredPixels& pixels) : FWidth(width), FPixels(pixels)
     {
         for (int i = 0; i < 256; ++i)
             FColours[i] = uint32_t(uint8_t(TiffPalette.Blue[i])) | uint32_t(uint8_t(TiffPalette.Green[i])) << 8 |
@@ -368,9 +478,14 @@ public:
     void operator()(const uint8_t* src, uint8_t* dst) const
     {
         uint32_t* out = reinterpret_cast<uint32_t*>(dst);
-        switch (FBits) {
+        if (FPixels.Samples == RGB_SAMPLES)
+            return RgbToDevice(src, out, FWidth);
+        if (FPixels.Samples > RGB_SAMPLES)
+            return RgbExtraToDevice(src, out, FWidth, FPixels.Samples, FPixels.Alpha);
+        switch (FPixels.Bits) {
         case 24:
-            RgbToDevice(src, out, FWidth);
+            for (uint32_t x = 0; x < FWidth; ++x, src += 3)
+                out[x] = uint32_t(src[0]) | uint32_t(src[1]) << 8 | uint32_t(src[2]) << 16;
             break;
         case 8:
             for (uint32_t x = 0; x < FWidth; ++x)
@@ -389,67 +504,29 @@ public:
 
 private:
     uint32_t FWidth;
-    uint16_t FBits;
+    TStoredPixels FPixels;
     uint32_t FColours[256];
 };
 
-// Strips that follow each other in the file, as one run of the stored bytes (all strips
-// concatenated in strip order).
-struct TStoredRun {
-    int64_t Stored = 0;
-    int64_t File = 0;
-    int64_t Length = 0;
+struct TRowSource {
+    const TFileStream& File;
+    const TRowLayout& Layout;
+    bool ReverseBits;
 };
 
-std::vector<TStoredRun> StoredRuns(const TGraphicTiff& image)
+// Reads and converts the rows [first, last) of the picture into the store, a chunk at a time.
+bool ConvertBand(const TRowSource& source, const TRowConverter& convert, gfx::TBitmapData& store, int first,
+                 int last)
 {
-    std::vector<TStoredRun> runs;
-    int64_t stored = 0;
-    for (int s = 0; s < image.GetNoOfOffsets(); ++s) {
-        const TStripInfo& strip = *image.QueryGraphicByOffsets(static_cast<uint16_t>(s));
-        if (strip.StripByteCounts == 0)
-            continue;
-        if (!runs.empty() && runs.back().File + runs.back().Length == strip.StripOffsets)
-            runs.back().Length += strip.StripByteCounts;
-        else
-            runs.push_back({stored, strip.StripOffsets, strip.StripByteCounts});
-        stored += strip.StripByteCounts;
-    }
-    return runs;
-}
-
-// Reads count stored bytes from stored offset at; false on a short read.
-bool ReadStored(const TFileStream& file, const std::vector<TStoredRun>& runs, int64_t at, int64_t count,
-                uint8_t* to)
-{
-    auto run = std::upper_bound(runs.begin(), runs.end(), at,
-                                [](int64_t stored, const TStoredRun& r) { return stored < r.Stored; });
-    if (run == runs.begin())
-        return false;
-    for (--run; count > 0; ++run) {
-        if (run == runs.end())
-            return false;
-        const int64_t skip = at - run->Stored;
-        const int64_t n = std::min(count, run->Length - skip);
-        if (file.ReadAt(run->File + skip, to, n) != n)
-            return false;
-        at += n;
-        to += n;
-        count -= n;
-    }
-    return true;
-}
-
-// Reads and converts the stored rows [first, last) of the picture into the store, a chunk at a time.
-bool ConvertBand(const TFileStream& file, const std::vector<TStoredRun>& runs, size_t rowBytes,
-                 const TRowConverter& convert, gfx::TBitmapData& store, int first, int last)
-{
+    const size_t rowBytes = source.Layout.RowBytes;
     const int chunkRows = int(std::max<size_t>(1, kStreamChunk / rowBytes));
     std::vector<uint8_t> chunk(size_t(chunkRows) * rowBytes);
     for (int row = first; row < last; row += chunkRows) {
         const int rows = std::min(chunkRows, last - row);
-        if (!ReadStored(file, runs, int64_t(row) * int64_t(rowBytes), int64_t(rows) * int64_t(rowBytes), chunk.data()))
+        if (!ReadRows(source.File, source.Layout, uint32_t(row), uint32_t(rows), chunk.data()))
             return false;
+        if (source.ReverseBits)
+            ReverseBits(chunk.data(), size_t(rows) * rowBytes);
         for (int r = 0; r < rows; ++r)
             convert(chunk.data() + size_t(r) * rowBytes, store.Row(row + r));
     }
@@ -457,167 +534,190 @@ bool ConvertBand(const TFileStream& file, const std::vector<TStoredRun>& runs, s
 }
 
 // Converts every row; bands of rows go side by side on large pictures.
-bool ConvertRows(const TFileStream& file, const TGraphicTiff& image, size_t rowBytes, const TRowConverter& convert,
-                 gfx::TBitmapData& store)
+bool ConvertRows(const TRowSource& source, const TRowConverter& convert, gfx::TBitmapData& store)
 {
-    const std::vector<TStoredRun> runs = StoredRuns(image);
     const int threads = rtl::ThreadCount(int64_t(store.ByteCount()), kThreadBytes);
     std::atomic<bool> whole{true};
     rtl::ParallelBands(store.Height, threads * 4, threads, [&](int first, int last) {
-        if (!ConvertBand(file, runs, rowBytes, convert, store, first, last))
+        if (!ConvertBand(source, convert, store, first, last))
             whole = false;
     });
     return whole;
 }
 
-bool BuildStraight(const String& fileName, const TGraphicTiff& image, uint16_t width, uint16_t height,
-                   uint16_t bits, size_t rowBytes, gfx::TBitmap& target)
+// Makes the picture from the stored rows; false when a row cannot be read.
+bool BuildStraight(const TRowSource& source, uint16_t width, uint16_t height, const TStoredPixels& pixels,
+                   gfx::TBitmap& target, TTiffRead& read)
 {
     if (width == 0 || height == 0) {
+        read.Changed = true;
         target.AssignNothing();  // no bitmap can be made: left empty, as the platform would
         return true;
     }
-    auto file = OpenAgain(fileName);
     std::shared_ptr<gfx::TBitmapData> store;
     try {
         // Every row is written below (the 32-bit rows have no padding), or the store is dropped.
         store = gfx::TBitmapData::CreateUnset(width, height, gfx::TPixelFormat::pfDevice);
     } catch (const rtl::Exception&) {
+        read.Changed = true;
         target.AssignNothing();
-        ui::ShowMessage("Out Of Memory ");
+        read.Problems.push_back(kOutOfMemory);
         return true;
     }
-    if (!ConvertRows(*file, image, rowBytes, TRowConverter(width, bits), *store))
+    if (!ConvertRows(source, TRowConverter(width, pixels), *store))
         return false;
     try {
+        read.Changed = true;
         target.AssignNothing();
         gfx::TBitmap made;
         gfx::SetBitmapHandle(made, store);
         target.Assign(made);
     } catch (const std::exception&) {
-        ui::ShowMessage("Out Of Memory ");
+        read.Problems.push_back(kOutOfMemory);
     }
     return true;
 }
 
-// Strips, row layout and bitmap: the common end of every decoder.
-void ReadAndBuild(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap, uint16_t bitsPerPixel,
-                  bool swapRedBlue)
+// Rows, pixels and bitmap: the common end of every decoder.
+void ReadAndBuild(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap, const TStoredPixels& pixels,
+                  TTiffRead& read)
 {
-    int64_t total = 0;
-    {
-        auto file = OpenAgain(fileName);
-        if (!StripsFitFile(image, file->Size(), total)) {
-            ui::ShowMessage(kErrorImageData);
-            return;
-        }
-    }
     const int32_t width = TagValue(image, TAG_IMAGE_WIDTH);
     const int32_t height = TagValue(image, TAG_IMAGE_LENGTH);
-    // The strips must hold every row of the image.
-    const size_t rowBytes = (size_t(std::max(width, 0)) * bitsPerPixel + 7) / 8;
-    size_t rowLength = 0;
-    if ((height > 0 && rowBytes > size_t(total) / size_t(height)) || !StripRowLength(image, rowLength)) {
-        ui::ShowMessage(kErrorImageData);
+    if (pixels.Samples == 0 && !DibBitCount(static_cast<uint16_t>(pixels.Bits))) {
+        read.Problems.push_back(kErrorImageData);
         return;
     }
-    if (rowLength == rowBytes && DibBitCount(bitsPerPixel)) {
-        if (!BuildStraight(fileName, image, ImageSize(width), ImageSize(height), bitsPerPixel, rowBytes, bitmap))
-            ui::ShowMessage(kErrorImageData);
+    auto file = OpenAgain(fileName);
+    TRowLayout layout;
+    if (!LayOutRows(image, file->Size(), pixels.RowBytes(static_cast<uint32_t>(std::max(width, 0))), layout)) {
+        read.Problems.push_back(kErrorImageData);
         return;
     }
+    const uint16_t w = ImageSize(width), h = ImageSize(height);
+    // A picture larger than any bitmap can be is refused before its store is asked for.
+    if (!gfx::DeviceBitmapFits(w, h)) {
+        read.Problems.push_back(kOutOfMemory);
+        return;
+    }
+    const TRowSource source{*file, layout, FillOrderReversed(image)};
+    if (!BuildStraight(source, w, h, pixels, bitmap, read))
+        read.Problems.push_back(kErrorImageData);
+}
 
-    TPixelBuffer buffer;
-    if (!ReadStrips(fileName, image, buffer)) {
-        ui::ShowMessage(kErrorImageData);
-        return;
+TStoredPixels IndexedPixels(uint32_t bits) { return TStoredPixels{bits, 0, TAlpha::None}; }
+
+// The first of the ExtraSamples values, 0 (unspecified) when there is none.
+uint16_t FirstExtraSample(const String& fileName, const TGraphicTiff& image)
+{
+    const PTagTiff extra = image.QueryGraphicByTag(TAG_EXTRA_SAMPLES);
+    if (!extra || extra->Count < 1)
+        return 0;
+    const bool le = image.FileTiff()->LittleEndian();
+    if (extra->Count == 1)
+        return static_cast<uint16_t>(extra->Value);
+    if (extra->Count == 2)  // two SHORTs in the entry itself: the first in its first two bytes
+        return le ? uint16_t(uint32_t(extra->Value) & 0xFFFF) : uint16_t(uint32_t(extra->Value) >> 16);
+    auto file = OpenAgain(fileName);
+    uint8_t raw[2];
+    ReadAtOffset(*file, extra->Value, raw, sizeof raw);
+    return Get16(raw, le);
+}
+
+// RGB with the samples per pixel the file states (three when it states fewer or none).
+TStoredPixels RgbPixels(const String& fileName, const TGraphicTiff& image)
+{
+    const PTagTiff samplesTag = image.QueryGraphicByTag(TAG_SAMPLES_PER_PIXEL);
+    const uint32_t samples =
+        samplesTag ? uint32_t(std::clamp<int32_t>(samplesTag->Value, RGB_SAMPLES, 0xFFFF)) : RGB_SAMPLES;
+    TStoredPixels pixels{8 * samples, samples, TAlpha::None};
+    if (samples > RGB_SAMPLES) {
+        const uint16_t extra = FirstExtraSample(fileName, image);
+        if (extra == EXTRA_ASSOCIATED_ALPHA)
+            pixels.Alpha = TAlpha::Associated;
+        else if (extra == EXTRA_UNASSOCIATED_ALPHA)
+            pixels.Alpha = TAlpha::Unassociated;
     }
-    if (swapRedBlue) {
-        const size_t pixels = size_t(std::max(width, 0)) * size_t(std::max(height, 0));
-        if (pixels > buffer.Size / 3) {
-            ui::ShowMessage(kErrorImageData);
-            return;
-        }
-        SwapRedBlue(buffer, pixels);
-    }
-    if (!PadRows(buffer, image)) {
-        ui::ShowMessage(kErrorImageData);
-        return;
-    }
-    BuildBitmap(ImageSize(width), ImageSize(height), bitsPerPixel, bitmap, buffer);
+    return pixels;
 }
 
 }  // namespace
 
 // ---- decoders ---------------------------------------------------------------------------
 
-void DecodeBilevel(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap)
+void DecodeBilevel(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap, TTiffRead& read)
 {
-    if (!CheckImageTags(image, "Cant read compressed bilevel image"))
+    if (!CheckImageTags(image, "Cant read compressed bilevel image", read))
         return;
     MakeBilevelPalette(TagValue(image, TAG_PHOTOMETRIC));
-    ReadAndBuild(fileName, image, bitmap, 1, false);
+    ReadAndBuild(fileName, image, bitmap, IndexedPixels(1), read);
 }
 
-void DecodeGrey(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap)
+void DecodeGrey(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap, TTiffRead& read)
 {
-    if (!CheckImageTags(image, "Cant read compressed Gray Scale Image"))
+    if (!CheckImageTags(image, "Cant read compressed Gray Scale Image", read))
         return;
     const int32_t bits = TagValue(image, TAG_BITS_PER_SAMPLE);
     MakeGreyPalette(bits, TagValue(image, TAG_PHOTOMETRIC));
-    ReadAndBuild(fileName, image, bitmap, static_cast<uint16_t>(bits), false);
+    ReadAndBuild(fileName, image, bitmap, IndexedPixels(uint32_t(bits)), read);
 }
 
-void DecodePalette(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap)
+void DecodePalette(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap, TTiffRead& read)
 {
-    if (!CheckImageTags(image, "Cant read compressed ColorPaletImage"))
+    if (!CheckImageTags(image, "Cant read compressed ColorPaletImage", read))
         return;
     const PTagTiff bits = image.QueryGraphicByTag(TAG_BITS_PER_SAMPLE);
     if (!bits) {
-        ui::ShowMessage("Error reading tag Bits Per Sample");
+        read.Problems.push_back("Error reading tag Bits Per Sample");
         return;
     }
     const PTagTiff colorMap = image.QueryGraphicByTag(TAG_COLOR_MAP);
     if (!colorMap) {
-        ui::ShowMessage("Error reading tag Color Table Offset");
+        read.Problems.push_back("Error reading tag Color Table Offset");
         return;
     }
     // A bit count that does not fit 16 bits is no bit count a bitmap has.
     const uint16_t bitsPerPixel = (bits->Value >= 0 && bits->Value <= 0xFFFF) ? uint16_t(bits->Value) : 0;
     LoadColorMap(fileName, colorMap->Count, colorMap->Value, image.FileTiff()->LittleEndian());
-    ReadAndBuild(fileName, image, bitmap, bitsPerPixel, false);
+    ReadAndBuild(fileName, image, bitmap, IndexedPixels(bitsPerPixel), read);
 }
 
-void DecodeRgb(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap)
+void DecodeRgb(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap, TTiffRead& read)
 {
-    if (!CheckImageTags(image, "Cant read compressed RGB Full Color Image"))
+    if (!CheckImageTags(image, "Cant read compressed RGB Full Color Image", read))
         return;
     const PTagTiff bits = image.QueryGraphicByTag(TAG_BITS_PER_SAMPLE);
     if (!bits) {
-        ui::ShowMessage("Error reading tag Bits Per Sample");
+        read.Problems.push_back("Error reading tag Bits Per Sample");
         return;
     }
     TSampleSizes sizes;
     if (bits->Count == 1) {
-        sizes.Red = sizes.Green = sizes.Blue = static_cast<uint16_t>(bits->Value);
+        // A value that does not fit 16 bits is no sample size, not its low half.
+        const uint16_t size = (bits->Value >= 0 && bits->Value <= 0xFFFF) ? uint16_t(bits->Value) : 0;
+        sizes.Red = sizes.Green = sizes.Blue = size;
     } else {
         sizes = ReadSampleSizes(fileName, bits->Value, image.FileTiff()->LittleEndian());
     }
     if (sizes.Red != 8 && sizes.Green != 8 && sizes.Blue != 8) {
-        ui::ShowMessage("Error: Bits Per Sample (RGB) not 8");
+        read.Problems.push_back("Error: Bits Per Sample (RGB) not 8");
         return;
     }
-    ReadAndBuild(fileName, image, bitmap, 24, true);
+    ReadAndBuild(fileName, image, bitmap, RgbPixels(fileName, image), read);
 }
 
 // ---- entry ------------------------------------------------------------------------------
 
-void ReadTiffFile(const String& fileName, gfx::TBitmap& bitmap)
+void DecodeTiffFile(const String& fileName, gfx::TBitmap& bitmap, TTiffRead& read)
 {
+    // A file that is gone is reported as such; the reader never creates one.
+    {
+        TFileStream probe(fileName, rtl::fmOpenRead | rtl::fmShareDenyNone);
+    }
     TFileTiff file;
     file.SetFileName(fileName);
     if (!file.Valid()) {
-        ui::ShowMessage("<" + fileName + "> is not a valid TIFF file");
+        read.Problems.push_back("<" + fileName + "> is not a valid TIFF file");
         return;
     }
     for (int i = 0; i < file.GraphicCount(); ++i) {
@@ -625,26 +725,46 @@ void ReadTiffFile(const String& fileName, gfx::TBitmap& bitmap)
         TGraphicTiff& image = *file.GetGraphicTiff(static_cast<uint8_t>(i));
         const PTagTiff photometric = image.QueryGraphicByTag(TAG_PHOTOMETRIC);
         if (!photometric) {
-            ui::ShowMessage("Error reading tag Photometric interpretation");
+            read.Problems.push_back("Error reading tag Photometric interpretation");
             return;
         }
         const int32_t kind = photometric->Value;
         if (kind < PHOTOMETRIC_WHITE_IS_ZERO || kind > PHOTOMETRIC_PALETTE) {
-            ui::ShowMessage("Error evaluating Photometric interpretation: " + rtl::IntToStr(kind));
+            read.Problems.push_back("Error evaluating Photometric interpretation: " + rtl::IntToStr(kind));
             return;
         }
         if (kind == PHOTOMETRIC_WHITE_IS_ZERO || kind == PHOTOMETRIC_BLACK_IS_ZERO) {
             const PTagTiff bits = image.QueryGraphicByTag(TAG_BITS_PER_SAMPLE);
             if (!bits || bits->Value == 1)
-                DecodeBilevel(fileName, image, bitmap);
+                DecodeBilevel(fileName, image, bitmap, read);
             else if (bits->Value == 4 || bits->Value == 8)
-                DecodeGrey(fileName, image, bitmap);
+                DecodeGrey(fileName, image, bitmap, read);
+            else
+                read.Problems.push_back(kGreyBitsNotDecoded);
         } else if (kind == PHOTOMETRIC_PALETTE) {
-            DecodePalette(fileName, image, bitmap);
+            DecodePalette(fileName, image, bitmap, read);
         } else if (kind == PHOTOMETRIC_RGB) {
-            DecodeRgb(fileName, image, bitmap);
+            DecodeRgb(fileName, image, bitmap, read);
         }
     }
+}
+
+void ShowProblems(const TTiffRead& read)
+{
+    for (const String& text : read.Problems)
+        ui::ShowMessage(text);
+}
+
+void ReadTiffFile(const String& fileName, gfx::TBitmap& bitmap)
+{
+    TTiffRead read;
+    try {
+        DecodeTiffFile(fileName, bitmap, read);
+    } catch (...) {
+        ShowProblems(read);
+        throw;
+    }
+    ShowProblems(read);
 }
 
 }  // namespace tif

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "framework/graphics/Graphics.h"
 #include "framework/rtl/SysUtils.h"
@@ -11,10 +12,23 @@
 
 namespace tif {
 
+// What decoding a file did: the problems met, in the order met, and whether the bitmap was
+// replaced or emptied (otherwise it still holds what it held before).
+struct TTiffRead {
+    std::vector<String> Problems;
+    bool Changed = false;
+};
+
 // Decodes every image of the file, in chain order, into bitmap (the last one decoded wins).
 // Problems are shown in message boxes; range errors (more than 256 images, a width or height above
-// 65535, a file that cannot be opened again) reach the caller.
+// 65535, a file that cannot be opened again) reach the caller, and a file that cannot be opened at
+// all raises rtl::EFOpenError.
 void ReadTiffFile(const String& fileName, gfx::TBitmap& bitmap);
+// The same decoding without showing anything: the problems are collected in read, also when an
+// exception ends the decoding.
+void DecodeTiffFile(const String& fileName, gfx::TBitmap& bitmap, TTiffRead& read);
+// Shows each problem in a message box, in order.
+void ShowProblems(const TTiffRead& read);
 
 // The colour table of the image being decoded: 8-bit components in the low bytes.
 struct TTiffPalette {
@@ -26,22 +40,22 @@ extern TTiffPalette TiffPalette;
 
 // ---- the decoders and their steps ------------------------------------------------------
 
-void DecodeBilevel(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap);
-void DecodeGrey(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap);
-void DecodePalette(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap);
-void DecodeRgb(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap);
+void DecodeBilevel(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap, TTiffRead& read);
+void DecodeGrey(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap, TTiffRead& read);
+void DecodePalette(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap, TTiffRead& read);
+void DecodeRgb(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap, TTiffRead& read);
 
-// The strips of one image, concatenated in strip order.
+// The rows of one image, top row first, rowBytes each.
 struct TPixelBuffer {
     std::unique_ptr<uint8_t[]> Data;
     size_t Size = 0;
 };
 
-// Reads all strips into a new buffer; false when the strip table is missing, does not fit the file
-// or a strip cannot be read whole.
-bool ReadStrips(const String& fileName, const TGraphicTiff& image, TPixelBuffer& buffer);
-// Re-lays the rows with a stride padded to 4 bytes; false when the strips do not hold the rows.
-bool PadRows(TPixelBuffer& buffer, const TGraphicTiff& image);
+// Reads the rows of all strips into a new buffer; false when the strip table is missing or does
+// not hold every row inside the file.
+bool ReadStrips(const String& fileName, const TGraphicTiff& image, size_t rowBytes, TPixelBuffer& buffer);
+// Re-lays the rows with a stride padded to 4 bytes; false when the buffer does not hold the rows.
+bool PadRows(TPixelBuffer& buffer, size_t rowBytes, size_t height);
 // Turns pixelCount 3-byte pixels from red, green, blue into blue, green, red (never past the buffer).
 void SwapRedBlue(TPixelBuffer& buffer, size_t pixelCount);
 struct TSampleSizes {
@@ -54,6 +68,6 @@ void MakeBilevelPalette(int32_t photometric);
 void MakeGreyPalette(int32_t bitsPerSample, int32_t photometric);
 // Makes the bitmap from the rows in buffer (top row first, padded to 4 bytes) and TiffPalette.
 void BuildBitmap(uint16_t width, uint16_t height, uint16_t bitsPerPixel, gfx::TBitmap& target,
-                 const TPixelBuffer& buffer);
+                 const TPixelBuffer& buffer, TTiffRead& read);
 
 }  // namespace tif

@@ -63,6 +63,13 @@ int32_t FieldValue(const uint8_t* field, uint16_t varType, int32_t count, bool l
     return static_cast<int32_t>(Get32(field, littleEndian));
 }
 
+// The value field's four bytes as the file stores them (the inverse of reading it as one number).
+void PutField(uint8_t* field, uint32_t value, bool littleEndian)
+{
+    for (int i = 0; i < 4; ++i)
+        field[i] = static_cast<uint8_t>(littleEndian ? value >> (8 * i) : value >> (24 - 8 * i));
+}
+
 String Hex(uint32_t value, int digits)
 {
     char text[16];
@@ -196,15 +203,18 @@ void TGraphicTiff::ReadStripTable(TStream& file)
 }
 
 // Strip arrays of SHORT values are read as such (writers use them whenever the numbers fit),
-// any other type as LONG values.
+// any other type as LONG values. Values that fit the entry's four bytes are stored there.
 void TGraphicTiff::ReadStripArray(TStream& file, const TTagTiff& entry, bool byteCounts)
 {
     if (FCountStripInfo == 0)
         return;
     const bool le = FFileTiff->LittleEndian();
     const size_t width = entry.VarType == TYPE_SHORT ? 2 : 4;
-    std::vector<uint8_t> raw(size_t(FCountStripInfo) * width);
-    ReadAt(file, entry.Value, file.Size(), raw.data(), static_cast<int64_t>(raw.size()));
+    std::vector<uint8_t> raw(std::max<size_t>(size_t(FCountStripInfo) * width, 4));
+    if (size_t(FCountStripInfo) * width <= 4)
+        PutField(raw.data(), static_cast<uint32_t>(entry.Value), le);
+    else
+        ReadAt(file, entry.Value, file.Size(), raw.data(), static_cast<int64_t>(raw.size()));
     for (int i = 0; i < FCountStripInfo; ++i) {
         const uint8_t* p = raw.data() + width * i;
         int32_t v = width == 2 ? int32_t(Get16(p, le)) : static_cast<int32_t>(Get32(p, le));
@@ -241,24 +251,6 @@ void TFileTiff::ExchangeGraphic(uint8_t AIndex1, uint8_t AIndex2)
 
 void TFileTiff::ClearGraphics() { FGraphicsList.Clear(); }
 
-void TFileTiff::WriteEmptyHeader(const String& name) const
-{
-    uint8_t header[HEADER_SIZE] = {};
-    if (FLittleEndian) {
-        header[0] = header[1] = 'I';
-        header[2] = HEADER_MAGIC;
-    } else {
-        header[0] = header[1] = 'M';
-        header[3] = HEADER_MAGIC;
-    }
-    try {
-        TFileStream file(name, rtl::fmCreate);
-        file.Write(header, sizeof header);
-    } catch (const rtl::Exception&) {
-        // Cannot be created: nothing is written.
-    }
-}
-
 void TFileTiff::AddGraphicAt(TStream& file, int32_t offset)
 {
     auto graphic = std::make_unique<TGraphicTiff>(this);
@@ -269,8 +261,7 @@ void TFileTiff::AddGraphicAt(TStream& file, int32_t offset)
 
 void TFileTiff::SetFileName(const String& name)
 {
-    if (!name.empty() && !rtl::FileExists(name))
-        WriteEmptyHeader(name);
+    // A reader never creates the file it is asked to read: a missing file is simply not valid.
     if (name.empty()) {
         ClearGraphics();
         FFileName.clear();

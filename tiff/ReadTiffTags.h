@@ -120,7 +120,6 @@ public:
 
 private:
     void ClearGraphics();
-    void WriteEmptyHeader(const String& name) const;
     void AddGraphicAt(rtl::TStream& file, int32_t offset);
 
     String FFileName;

@@ -103,8 +103,7 @@ HBITMAP MakeDeviceBitmap(const TBitmapInfoHeader* header, uint32_t init, const v
         return nullptr;
     int32_t width = header->biWidth;
     int64_t height = header->biHeight < 0 ? -int64_t(header->biHeight) : header->biHeight;
-    if (width <= 0 || height <= 0 || width > kMaxDimension || height > kMaxDimension ||
-        uint64_t(width) * uint64_t(height) > kMaxPixels)
+    if (width <= 0 || height <= 0 || !DeviceBitmapFits(width, height))
         return nullptr;
     if (!(init & CBM_INIT))
         return TBitmapData::Create(width, int(height), TPixelFormat::pfDevice);
@@ -181,6 +180,12 @@ HBITMAP CreateDIBitmap(HDC dc, const TBitmapInfoHeader* header, uint32_t init, c
                        const void* bitmapInfo, uint32_t usage, size_t bitsSize)
 {
     return MakeDeviceBitmap(header, init, bits, bitmapInfo, usage, bitsSize);
+}
+
+bool DeviceBitmapFits(int64_t width, int64_t height)
+{
+    return width >= 0 && height >= 0 && width <= kMaxDimension && height <= kMaxDimension &&
+           uint64_t(width) * uint64_t(height) <= kMaxPixels;
 }
 
 void SetBitmapHandle(TBitmap& bitmap, const HBITMAP& handle) { bitmap.SetData(handle); }

@@ -62,6 +62,8 @@ HBITMAP CreateDIBitmap(HDC dc, const TBitmapInfoHeader* header, uint32_t init, c
 // Likewise, reading at most bitsSize bytes of bits; nullptr when the rows do not fit in them.
 HBITMAP CreateDIBitmap(HDC dc, const TBitmapInfoHeader* header, uint32_t init, const void* bits,
                        const void* bitmapInfo, uint32_t usage, size_t bitsSize);
+// True when a device bitmap of this size can be made (the limits CreateDIBitmap applies).
+bool DeviceBitmapFits(int64_t width, int64_t height);
 // Gives a bitmap object the device bitmap behind a handle.
 void SetBitmapHandle(TBitmap& bitmap, const HBITMAP& handle);
 

@@ -120,14 +120,23 @@ TEST_P(DecodeTest, Bilevel)
     EXPECT_TRUE(seam.Messages.empty());
 }
 
-TEST_P(DecodeTest, OtherGreyBitCountsAreSkippedSilently)
+// Grey depths the decoder does not read (2, 12, 16 bits, 32-bit floating point) are reported;
+// the picture stays as it was.
+TEST_P(DecodeTest, OtherGreyBitCountsAreReported)
 {
-    for (uint16_t bits : {2, 16}) {
-        ImageSpec s = Grey8(2, 1, {1, 2, 3, 4});
+    for (uint16_t bits : {2, 12, 16, 32}) {
+        seam.Messages.clear();
+        ImageSpec s = Grey8(2, 1, {1, 2, 3, 4, 5, 6, 7, 8});
         s.Bits = {bits};
         EXPECT_TRUE(IsMarker(Decode({s}))) << bits;
+        EXPECT_EQ(seam.Texts(), std::vector<std::string>{"Error: Bits Per Sample (Gray Scale) not 1, 4 or 8"}) << bits;
     }
-    EXPECT_TRUE(seam.Messages.empty());
+    // A later image still decodes.
+    seam.Messages.clear();
+    ImageSpec wide = Grey8(1, 1, {1, 2});
+    wide.Bits = {16};
+    EXPECT_EQ(Pixels(Decode({wide, Grey8(1, 1, {9})})), std::vector<TColor>{Grey(9)});
+    EXPECT_EQ(seam.Messages.size(), 1u);
 }
 
 TEST_P(DecodeTest, PhotometricMissingOrOutOfRangeStopsTheFile)
@@ -361,14 +370,12 @@ TEST_P(DecodeTest, InconsistentStripsAreReported)
                                   {279, LONG, 2, counts}}));
              return b.Bytes;
          }},
-        {"strips overlapping beyond the file", [](bool le) {
+        {"a strip of rows past the end", [](bool le) {
              TiffBuilder b(le);
-             uint32_t data = b.Raw(std::vector<uint8_t>(64, 3));
-             std::vector<uint32_t> offsets(200, data), counts(200, 64);
-             uint32_t o = b.Longs(offsets), c = b.Longs(counts);
-             b.SetFirstIfd(b.Ifd({{256, SHORT, 1, 64}, {257, SHORT, 1, 200}, {258, SHORT, 1, 8}, {259, SHORT, 1, 1},
-                                  {262, SHORT, 1, 1}, {273, LONG, 200, o}, {278, LONG, 1, 1},
-                                  {279, LONG, 200, c}}));
+             uint32_t data = b.Raw(std::vector<uint8_t>(8, 3));
+             uint32_t o = b.Longs({data, data + 4}), c = b.Longs({4, 0});
+             b.SetFirstIfd(b.Ifd({{256, SHORT, 1, 4}, {257, SHORT, 1, 2}, {258, SHORT, 1, 8}, {259, SHORT, 1, 1},
+                                  {262, SHORT, 1, 1}, {273, LONG, 2, o}, {278, LONG, 1, 1}, {279, LONG, 2, c}}));
              return b.Bytes;
          }},
         {"rgb pixels beyond the strips", [](bool le) {
@@ -464,11 +471,13 @@ TEST_P(DecodeTest, StepsGiveThePictureOfTheWholeDecode)
         else
             tif::MakeGreyPalette(c.bits, c.photometric);
         tif::TPixelBuffer buffer;
-        ASSERT_TRUE(tif::ReadStrips(path, image, buffer)) << c.name;
+        ASSERT_TRUE(tif::ReadStrips(path, image, rowBytes, buffer)) << c.name;
         if (c.photometric == 2) tif::SwapRedBlue(buffer, c.width * s.Height);
-        ASSERT_TRUE(tif::PadRows(buffer, image)) << c.name;
+        ASSERT_TRUE(tif::PadRows(buffer, rowBytes, s.Height)) << c.name;
         TBitmap steps;
-        tif::BuildBitmap(uint16_t(c.width), uint16_t(s.Height), uint16_t(bitsPerPixel), steps, buffer);
+        tif::TTiffRead read;
+        tif::BuildBitmap(uint16_t(c.width), uint16_t(s.Height), uint16_t(bitsPerPixel), steps, buffer, read);
+        EXPECT_TRUE(read.Problems.empty()) << c.name;
 
         ASSERT_EQ(whole.Width(), int(c.width)) << c.name;
         EXPECT_EQ(Pixels(whole), Pixels(steps)) << c.name;
@@ -477,31 +486,30 @@ TEST_P(DecodeTest, StepsGiveThePictureOfTheWholeDecode)
 }
 
 // A picture large enough to be read in bands side by side, with strips out of order in the file,
-// gaps between them, an empty strip, some strips adjacent and rows that cross strip ends.
+// gaps between them, some strips adjacent, some declaring more bytes than their rows, and an
+// empty strip past the end of the file after the last one.
 TEST_P(DecodeTest, LargePictureFromScatteredStrips)
 {
     constexpr uint32_t width = 1500, height = 1500, rowsPerStrip = 7;
     std::vector<uint8_t> stored(size_t(width) * height);
     for (size_t i = 0; i < stored.size(); ++i) stored[i] = uint8_t(i * 31 + i / width * 7);
 
-    std::vector<size_t> sizes;  // the first strip holds RowsPerStrip whole rows, the others do not
-    const size_t pattern[] = {size_t(width) * rowsPerStrip, 1, 4099, 0, 65536, 333};
-    for (size_t at = 0, i = 0; at < stored.size(); ++i) {
-        const size_t n = std::min(pattern[i % std::size(pattern)], stored.size() - at);
-        sizes.push_back(n);
-        at += n;
-    }
-    std::vector<size_t> starts(sizes.size());
-    for (size_t s = 1; s < sizes.size(); ++s) starts[s] = starts[s - 1] + sizes[s - 1];
+    const size_t strips = (height + rowsPerStrip - 1) / rowsPerStrip;
+    const size_t stripBytes = size_t(width) * rowsPerStrip;
     // Groups of three strips, each group in order, the last group first in the file, gaps between.
     TiffBuilder b(le());
-    std::vector<uint32_t> offsets(sizes.size()), counts(sizes.size());
-    for (size_t group = (sizes.size() + 2) / 3; group-- > 0;) {
+    std::vector<uint32_t> offsets(strips + 1), counts(strips + 1);
+    for (size_t group = (strips + 2) / 3; group-- > 0;) {
         b.Raw({0xEE, 0xEE, 0xEE});
-        for (size_t s = group * 3; s < std::min(sizes.size(), group * 3 + 3); ++s) {
-            const auto from = stored.begin() + long(starts[s]);
-            offsets[s] = b.Raw(std::vector<uint8_t>(from, from + long(sizes[s])));
-            counts[s] = uint32_t(sizes[s]);
+        for (size_t s = group * 3; s < std::min(strips, group * 3 + 3); ++s) {
+            const auto from = stored.begin() + long(s * stripBytes);
+            const auto to = stored.begin() + long(std::min(stored.size(), (s + 1) * stripBytes));
+            offsets[s] = b.Raw(std::vector<uint8_t>(from, to));
+            counts[s] = uint32_t(to - from);
+            if (s % 5 == 1) {
+                b.Raw({0xAB, 0xCD, 0xEF, 0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC});  // bytes past the rows
+                counts[s] += 9;
+            }
         }
     }
     std::vector<uint16_t> map(768);
@@ -511,10 +519,11 @@ TEST_P(DecodeTest, LargePictureFromScatteredStrips)
         map[size_t(512 + i)] = uint16_t((i * 5 & 0xFF) << 8);
     }
     const uint32_t mapAt = b.Shorts(map);
+    offsets[strips] = 0x7FFFFF00;  // holds no rows: never read
     const uint32_t offsetsAt = b.Longs(offsets), countsAt = b.Longs(counts);
     b.SetFirstIfd(b.Ifd({{256, SHORT, 1, width}, {257, SHORT, 1, height}, {258, SHORT, 1, 8}, {259, SHORT, 1, 1},
-                         {262, SHORT, 1, 3}, {273, LONG, uint32_t(sizes.size()), offsetsAt},
-                         {278, LONG, 1, rowsPerStrip}, {279, LONG, uint32_t(sizes.size()), countsAt},
+                         {262, SHORT, 1, 3}, {273, LONG, uint32_t(strips + 1), offsetsAt},
+                         {278, LONG, 1, rowsPerStrip}, {279, LONG, uint32_t(strips + 1), countsAt},
                          {320, SHORT, 768, mapAt}}));
 
     const TBitmap bmp = DecodeBytes(b.Bytes);
@@ -530,15 +539,19 @@ TEST_P(DecodeTest, LargePictureFromScatteredStrips)
     EXPECT_EQ(wrong, 0u);
 }
 
-TEST_P(DecodeTest, StoredRowsLongerThanThePictureRows)
+TEST_P(DecodeTest, StripsLongerThanTheirRows)
 {
-    // Rows of 4 bytes for a picture 3 pixels wide: the fourth byte of each row is not shown.
+    // Rows of 3 bytes for a picture 3 pixels wide, in strips of 2 rows that declare 8 bytes: each
+    // strip's rows start at its own offset and follow each other at the picture's row length.
     TiffBuilder b(le());
-    uint32_t data = b.Raw({10, 20, 30, 99, 40, 50, 60, 99});
-    b.SetFirstIfd(b.Ifd({{256, SHORT, 1, 3}, {257, SHORT, 1, 2}, {258, SHORT, 1, 8}, {259, SHORT, 1, 1},
-                         {262, SHORT, 1, 1}, {273, LONG, 1, data}, {278, LONG, 1, 2}, {279, LONG, 1, 8}}));
+    uint32_t first = b.Raw({10, 20, 30, 40, 50, 60, 99, 99});
+    uint32_t second = b.Raw({70, 80, 90, 99, 99, 99, 99, 99});
+    uint32_t offsets = b.Longs({first, second}), counts = b.Longs({8, 8});
+    b.SetFirstIfd(b.Ifd({{256, SHORT, 1, 3}, {257, SHORT, 1, 3}, {258, SHORT, 1, 8}, {259, SHORT, 1, 1},
+                         {262, SHORT, 1, 1}, {273, LONG, 2, offsets}, {278, LONG, 1, 2}, {279, LONG, 2, counts}}));
     TBitmap bmp = DecodeBytes(b.Bytes);
-    EXPECT_EQ(Pixels(bmp), (std::vector<TColor>{Grey(10), Grey(20), Grey(30), Grey(40), Grey(50), Grey(60)}));
+    EXPECT_EQ(Pixels(bmp), (std::vector<TColor>{Grey(10), Grey(20), Grey(30), Grey(40), Grey(50), Grey(60), Grey(70),
+                                                Grey(80), Grey(90)}));
     EXPECT_TRUE(seam.Messages.empty());
 }
 
@@ -557,15 +570,17 @@ TEST(ReadTiffFile, NotATiffFile)
     EXPECT_EQ(seam.Messages[0].Buttons, unsigned(ui::mbOK));
 }
 
-TEST(ReadTiffFile, AMissingFileIsCreatedAndLeavesTheBitmap)
+// A file deleted between the choice and the load is reported as one that cannot be opened, and
+// is not created.
+TEST(ReadTiffFile, AMissingFileIsReportedAndNotCreated)
 {
     ScratchDir dir;
     ui::ScriptedSeam seam;
     TBitmap b = Marker();
-    tif::ReadTiffFile(dir.File("new.tif"), b);
+    EXPECT_THROW(tif::ReadTiffFile(dir.File("gone.tif"), b), rtl::EFOpenError);
     EXPECT_TRUE(IsMarker(b));
     EXPECT_TRUE(seam.Messages.empty());
-    EXPECT_EQ(ScratchDir::Read(dir.File("new.tif")).size(), 8u);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("gone.tif")));
 }
 
 TEST(ReadTiffFile, GreyPaletteRampsAndBilevelPalettes)
