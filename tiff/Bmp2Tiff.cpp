@@ -202,31 +202,46 @@ bool DibBits(gfx::TPixelFormat pf, uint16_t& bits)
 }
 
 // Bytes of the file that WritePalette or WriteRgb writes.
+constexpr int64_t kIfdBytes = 2 + 12 * IFD_ENTRIES + 4;
+
 int64_t FileSize(const TDibView& dib, bool palette)
 {
-    constexpr int64_t ifdBytes = 2 + 12 * IFD_ENTRIES + 4;
     if (palette) {
         const int64_t colors = int64_t(1) << dib.Bits;
         const int64_t rowBytes = dib.Bits == 8 ? dib.Width : dib.Width / 4 * 4 / 2;
-        return 34 + 6 * colors + rowBytes * dib.Rows + ifdBytes;
+        return 34 + 6 * colors + rowBytes * dib.Rows + kIfdBytes;
     }
-    return 40 + int64_t(dib.Width) * 3 * dib.Rows + ifdBytes;
+    return 40 + int64_t(dib.Width) * 3 * dib.Rows + kIfdBytes;
 }
 
-void WritePalette(TStream& stream, const TDibView& dib)
+uint32_t PaletteWidth(const TDibView& dib) { return dib.Bits == 4 ? dib.Width / 4 * 4 : dib.Width; }
+uint32_t PaletteRowBytes(const TDibView& dib) { return dib.Bits == 8 ? PaletteWidth(dib) : PaletteWidth(dib) / 2; }
+
+// The directories' sizes and counts; a range error for any that does not fit its field.
+void FillPaletteIfd(const TDibView& dib, TIfdEntry (&ifd)[IFD_ENTRIES])
 {
-    const uint32_t colors = 1u << dib.Bits;
-    const uint32_t width = dib.Bits == 4 ? dib.Width / 4 * 4 : dib.Width;
-    const uint32_t rowBytes = dib.Bits == 8 ? width : width / 2;
-    TIfdEntry ifd[IFD_ENTRIES];
     std::memcpy(ifd, kPaletteIfd, sizeof ifd);
-    ifd[pWidth].Value = rtl::CheckedCast<uint16_t>(width);
+    ifd[pWidth].Value = rtl::CheckedCast<uint16_t>(PaletteWidth(dib));
     ifd[pRows].Value = rtl::CheckedCast<uint16_t>(dib.Rows);
     ifd[pBits].Value = dib.Bits;
     ifd[pRowsPerStrip].Value = dib.Rows;
-    ifd[pByteCounts].Value = rtl::CheckedCast<uint32_t>(int64_t(dib.Rows) * rowBytes);
-    ifd[pColorMap].Count = 3 * colors;
+    ifd[pByteCounts].Value = rtl::CheckedCast<uint32_t>(int64_t(dib.Rows) * PaletteRowBytes(dib));
+    ifd[pColorMap].Count = 3 * (1u << dib.Bits);
+}
 
+void FillRgbIfd(const TDibView& dib, TIfdEntry (&ifd)[IFD_ENTRIES])
+{
+    std::memcpy(ifd, kRgbIfd, sizeof ifd);
+    ifd[rWidth].Value = rtl::CheckedCast<uint16_t>(dib.Width);
+    ifd[rRows].Value = rtl::CheckedCast<uint16_t>(dib.Rows);
+    ifd[rRowsPerStrip].Value = dib.Rows;
+    ifd[rByteCounts].Value = rtl::CheckedCast<uint32_t>(int64_t(dib.Width) * 3 * dib.Rows);
+}
+
+void WritePalette(TStream& stream, const TDibView& dib, TIfdEntry (&ifd)[IFD_ENTRIES])
+{
+    const uint32_t colors = 1u << dib.Bits;
+    const uint32_t rowBytes = PaletteRowBytes(dib);
     WriteHeader(stream);
     // Each component in the high byte, so a reader keeping the high byte gets it back exactly.
     std::vector<uint8_t> map(size_t(colors) * 6);
@@ -246,15 +261,8 @@ void WritePalette(TStream& stream, const TDibView& dib)
     WriteIfd(stream, ifd);
 }
 
-void WriteRgb(TStream& stream, const TDibView& dib)
+void WriteRgb(TStream& stream, const TDibView& dib, TIfdEntry (&ifd)[IFD_ENTRIES])
 {
-    TIfdEntry ifd[IFD_ENTRIES];
-    std::memcpy(ifd, kRgbIfd, sizeof ifd);
-    ifd[rWidth].Value = rtl::CheckedCast<uint16_t>(dib.Width);
-    ifd[rRows].Value = rtl::CheckedCast<uint16_t>(dib.Rows);
-    ifd[rRowsPerStrip].Value = dib.Rows;
-    ifd[rByteCounts].Value = rtl::CheckedCast<uint32_t>(int64_t(dib.Width) * 3 * dib.Rows);
-
     WriteHeader(stream);
     ifd[rXRes].Value = WriteResolution(stream);
     ifd[rYRes].Value = WriteResolution(stream);
@@ -302,13 +310,21 @@ void WriteTiffToStream(TStream& stream, const gfx::TBitmap& bitmap)
     if (dib.Width == 0 || dib.Rows == 0 || dib.Bits == 1)
         return;
     const bool palette = dib.Bits == 4 || dib.Bits == 8;
+    // Every range check comes before the first byte, so a bitmap that does not fit leaves the
+    // stream as it was.
+    TIfdEntry ifd[IFD_ENTRIES];
+    if (palette)
+        FillPaletteIfd(dib, ifd);
+    else
+        FillRgbIfd(dib, ifd);
+    rtl::CheckedCast<uint32_t>(FileSize(dib, palette) - kIfdBytes);  // the directory's own offset
     // A memory stream gets its whole size at once rather than growing (and copying) with each block.
     if (auto* memory = dynamic_cast<rtl::TMemoryStream*>(&stream); memory && memory->Size() == 0)
         memory->SetSize(FileSize(dib, palette));
     if (palette)
-        WritePalette(stream, dib);
+        WritePalette(stream, dib, ifd);
     else
-        WriteRgb(stream, dib);
+        WriteRgb(stream, dib, ifd);
 }
 
 void WriteTiffFile(const rtl::String& fileName, const gfx::TBitmap& bitmap)

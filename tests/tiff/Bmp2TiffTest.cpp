@@ -219,4 +219,23 @@ TEST(WriteTiff, RoundTrip)
     }
 }
 
+// A bitmap whose sizes do not fit the file's fields is refused with a range error before anything
+// is written: a memory stream stays empty, a file stays empty.
+TEST(WriteTiff, SizesOutOfRangeLeaveTheStreamEmpty)
+{
+    ScratchDir dir;
+    for (TPixelFormat pf : {TPixelFormat::pf8bit, TPixelFormat::pf24bit, TPixelFormat::pfDevice}) {
+        for (bool wide : {true, false}) {
+            TBitmap bitmap(wide ? 70000 : 1, wide ? 1 : 70000, pf);
+            rtl::TMemoryStream stream;
+            EXPECT_THROW(tif::WriteTiffToStream(stream, bitmap), rtl::ERangeError) << int(pf) << wide;
+            EXPECT_EQ(stream.Size(), 0) << int(pf) << wide;
+            EXPECT_EQ(stream.Position(), 0) << int(pf) << wide;
+            const std::string path = dir.File("wide.tif");
+            EXPECT_THROW(tif::WriteTiffFile(path, bitmap), rtl::ERangeError);
+            EXPECT_EQ(ScratchDir::Read(path).size(), 0u);
+        }
+    }
+}
+
 }  // namespace
