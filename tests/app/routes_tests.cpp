@@ -6,6 +6,7 @@
 
 #include "gif/FmProgr.h"
 #include "gif/GifUnit.h"
+#include "tests/tiff/TiffBuilder.h"
 #include "tiff/Bmp2Tiff.h"
 
 namespace apptest {
@@ -159,6 +160,88 @@ TEST_F(RoutesTest, TifWithoutPhotometricTellsOncePerHolderAndGoesOn)
     app::FrmFirst->CmdSplit->Click();
     EXPECT_TRUE(shown);
     EXPECT_TRUE(Seam->Messages.empty());
+}
+
+// A grey TIFF of three images: 3 x 2 pixels, then one the reader cannot decompress, then one of
+// 16-bit grey. Each of the last two gives a message; the first stays the picture.
+std::vector<uint8_t> TiffWithTwoProblems()
+{
+    tifftest::ImageSpec grey;
+    grey.Width = 3;
+    grey.Height = 2;
+    grey.Pixels = {10, 20, 30, 40, 50, 60};
+    tifftest::ImageSpec packed = grey;
+    packed.Compression = 32773;
+    tifftest::ImageSpec deep = grey;
+    deep.Bits = {16};
+    deep.Pixels.resize(12);
+    return tifftest::MakeTiff(true, {grey, packed, deep});
+}
+
+gfx::TColor TwoProblemsPixel(int x, int y)
+{
+    const uint8_t v = uint8_t(10 + 10 * (y * 3 + x));
+    return gfx::RGB(v, v, v);
+}
+
+// The file is read once: every holder gets the picture, sharing its pixels until one is drawn on,
+// and the messages come once for each holder, in the reader's order.
+TEST_F(RoutesTest, TifIsReadOnceAndItsMessagesComeOncePerHolder)
+{
+    Start();
+    String path = Pictures + "/layers.tif";
+    const std::vector<uint8_t> bytes = TiffWithTwoProblems();
+    WriteBytes(path, std::string(bytes.begin(), bytes.end()));
+    Select(path);
+    const std::vector<std::string> twice = {"Cant read compressed Gray Scale Image",
+                                            "Error: Bits Per Sample (Gray Scale) not 1, 4 or 8"};
+    std::vector<std::string> expected;
+    for (int holder = 0; holder < 3; ++holder) expected.insert(expected.end(), twice.begin(), twice.end());
+    EXPECT_EQ(Seam->Texts(), expected);
+    for (ui::TImage* holder : {&Hidden(), &Saved(), app::Frmadjust->Image1})
+        ExpectPixels(holder->Picture().Graphic(), 3, 2, TwoProblemsPixel);
+    gfx::TBitmap& hidden = Hidden().Picture().Bitmap();
+    gfx::TBitmap& saved = Saved().Picture().Bitmap();
+    EXPECT_EQ(hidden.Data().get(), saved.Data().get());
+    EXPECT_EQ(hidden.Data().get(), app::Frmadjust->Image1->Picture().Bitmap().Data().get());
+    hidden.SetPixel(0, 0, gfx::RGB(255, 0, 0));
+    EXPECT_EQ(hidden.GetPixel(0, 0), gfx::RGB(255, 0, 0));
+    ExpectPixels(Saved().Picture().Graphic(), 3, 2, TwoProblemsPixel);
+    ExpectPixels(app::Frmadjust->Image1->Picture().Graphic(), 3, 2, TwoProblemsPixel);
+}
+
+// A file the reader decodes nothing from leaves each holder's picture, after its message.
+TEST_F(RoutesTest, TifWithNothingDecodedKeepsTheHolders)
+{
+    Start();
+    Select(SaveBmp("first.bmp", PatternBitmap(40, 30)));
+    tifftest::ImageSpec packed;
+    packed.Width = 2;
+    packed.Pixels = {1, 2};
+    packed.Compression = 5;
+    const std::vector<uint8_t> bytes = tifftest::MakeTiff(false, {packed});
+    String path = Pictures + "/packed.tif";
+    WriteBytes(path, std::string(bytes.begin(), bytes.end()));
+    Select(path);
+    EXPECT_EQ(Seam->Texts(), std::vector<std::string>(3, "Cant read compressed Gray Scale Image"));
+    for (ui::TImage* holder : {&Hidden(), &Saved(), app::Frmadjust->Image1})
+        EXPECT_EQ(holder->Picture().Width(), 40);
+}
+
+// A ".tif" deleted between the dialog and the load is reported as one that cannot be opened; it
+// is not created and no holder changes.
+TEST_F(RoutesTest, TifGoneBeforeTheLoadIsReportedAndNotCreated)
+{
+    Start();
+    Select(SaveBmp("first.bmp", PatternBitmap(40, 30)));
+    const String gone = Pictures + "/gone.tif";
+    Select(gone);
+    ASSERT_EQ(Seam->Messages.size(), 1u);
+    EXPECT_EQ(Seam->Messages[0].Text.rfind("Cannot open file \"" + gone + "\".", 0), 0u) << Seam->Messages[0].Text;
+    EXPECT_FALSE(fs::exists(gone));
+    for (ui::TImage* holder : {&Hidden(), &Saved(), app::Frmadjust->Image1})
+        EXPECT_EQ(holder->Picture().Width(), 40);
+    EXPECT_EQ(app::FrmFirst->LblChosen->Caption(), "Image Chosen: first.bmp");
 }
 
 TEST_F(RoutesTest, TallGifReportsProgressAndAClickMeanwhileIsIgnored)

@@ -64,9 +64,14 @@ const Case kCases[] = {
     {"grey8", "convert", "{convert} {grey} -depth 8 -compress none {out}"},
     {"grey8_be_strips", "convert",
      "{convert} {grey} -depth 8 -compress none -endian MSB -define tiff:rows-per-strip=3 {out}"},
-    // raw2tiff writes its bytes in the reversed fill order, which the decoder does not read.
     {"grey8_white_is_zero", "raw2tiff",
      "raw2tiff -w 13 -l 9 -d byte -p miniswhite -c none -r 4 {raw} {tmp} && tiffcp -f msb2lsb -c none {tmp} {out}"},
+    // raw2tiff writes its bytes in the reversed fill order (FillOrder 2).
+    {"grey8_fill_order_2", "raw2tiff", "raw2tiff -w 13 -l 9 -d byte -p minisblack -c none -r 4 {raw} {out}"},
+    {"bilevel_fill_order_2", "tiffcp",
+     "{convert} {grey} -threshold 50% -depth 1 -compress none {tmp} && tiffcp -f lsb2msb -c none -r 2 {tmp} {out}"},
+    {"grey4_fill_order_2", "tiffcp",
+     "{convert} {grey} -depth 4 -compress none {tmp} && tiffcp -f lsb2msb -c none {tmp} {out}"},
     {"palette8", "convert", "{convert} {colour} -type palette -colors 200 -compress none {out}"},
     {"palette8_be_strips", "convert",
      "{convert} {colour} -type palette -colors 200 -compress none -endian MSB -define tiff:rows-per-strip=3 {out}"},
@@ -77,6 +82,14 @@ const Case kCases[] = {
     {"rgb_be_strips", "convert",
      "{convert} {colour} -compress none -endian MSB -define tiff:rows-per-strip=3 {out}"},
     {"rgb_one_row_strips", "tiffcp", "{convert} {colour} -compress none {tmp} && tiffcp -c none -r 1 {tmp} {out}"},
+    // RGB with an alpha sample (as GIMP, scanners and ImageMagick write it), composited on white.
+    {"rgba_unassociated", "convert",
+     "{convert} {colour} {grey} -compose CopyOpacity -composite -compress none {out}"},
+    {"rgba_associated_be_strips", "convert",
+     "{convert} {colour} {grey} -compose CopyOpacity -composite -compress none -define tiff:alpha=associated "
+     "-endian MSB -define tiff:rows-per-strip=2 {out}"},
+    {"rgbx_opaque", "convert",
+     "{convert} {colour} -alpha opaque -define tiff:alpha=unspecified -compress none {out}"},
     {"several_images", "convert", "{convert} {grey} {few} {colour} -compress none {out}"},
     {"several_images_be", "tiffcp",
      "{convert} {colour} -compress none {tmp} && tiffcp -B -c none -r 4 {tmp} {tmp} {out}"},

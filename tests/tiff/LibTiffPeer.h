@@ -1,6 +1,7 @@
 // Test side: libtiff as the reference reader, and the outside tools that make sample files.
 #pragma once
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -37,7 +38,8 @@ inline std::vector<RgbaImage> LibTiffImages(const std::string& path)
     return images;
 }
 
-// Compares a bitmap with libtiff's picture; returns a description of the first difference.
+// Compares a bitmap with libtiff's picture shown on white (libtiff gives colours weighed by
+// their alpha, so white's share is added); returns a description of the first difference.
 inline std::string Difference(const gfx::TBitmap& bitmap, const RgbaImage& img)
 {
     if (uint32_t(bitmap.Width()) != img.Width || uint32_t(bitmap.Height()) != img.Height)
@@ -46,7 +48,9 @@ inline std::string Difference(const gfx::TBitmap& bitmap, const RgbaImage& img)
     for (uint32_t y = 0; y < img.Height; ++y)
         for (uint32_t x = 0; x < img.Width; ++x) {
             uint32_t p = img.Pixels[size_t(y) * img.Width + x];
-            gfx::TColor want = gfx::RGB(uint8_t(TIFFGetR(p)), uint8_t(TIFFGetG(p)), uint8_t(TIFFGetB(p)));
+            const uint32_t white = 255 - TIFFGetA(p);
+            auto onWhite = [white](uint32_t c) { return uint8_t(std::min<uint32_t>(255, c + white)); };
+            gfx::TColor want = gfx::RGB(onWhite(TIFFGetR(p)), onWhite(TIFFGetG(p)), onWhite(TIFFGetB(p)));
             gfx::TColor got = gfx::GetPixel(bitmap, int(x), int(y));
             if (got != want) {
                 char text[128];
