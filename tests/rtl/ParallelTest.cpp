@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "framework/rtl/SysUtils.h"
+#include "tests/common/PeakMemory.h"
 
 using namespace rtl;
 
@@ -152,4 +153,23 @@ TEST(Parallel, AFailureEndsTheItemsInOrderAfterTheHelpersStop)
             EXPECT_EQ(making, 0) << "every helper had finished its item";
         }
     }
+}
+
+// Where no helper thread can be started (no address space is left for a thread's stack), the
+// calling thread does all the work, in the same order.
+TEST(Parallel, HelpersThatCannotStartLeaveTheWorkToTheCaller)
+{
+    SKIP_UNDER_SANITIZERS();
+    const testmemory::Outcome outcome = testmemory::RunLimited(2 * testmemory::MB, [] {
+        std::vector<int> used;
+        int made = 0;
+        MakeAheadInOrder(50, 8, [&](int) { ++made; }, [&](int i) { used.push_back(i); });
+        int banded = 0;
+        ParallelBands(40, 8, 8, [&](int begin, int end) { banded += end - begin; });
+        bool inOrder = used.size() == 50;
+        for (size_t i = 0; inOrder && i < used.size(); ++i) inOrder = used[i] == int(i);
+        return inOrder && made == 50 && banded == 40 ? 0 : 1;
+    });
+    ASSERT_TRUE(outcome.Finished);
+    EXPECT_EQ(outcome.Result, 0);
 }
