@@ -60,7 +60,6 @@ struct Decoder {
     jpeg_progress_mgr progress{};
     bool created = false;
     bool cmyk = false;
-    bool adobeInverted = false;
     Decoder() { InitErrors(err); cinfo.err = &err.pub; }
     ~Decoder() { if (created) jpeg_destroy_decompress(&cinfo); }
     Decoder(const Decoder&) = delete;
@@ -80,7 +79,6 @@ bool ReadHeaderGuarded(Decoder& d, const uint8_t* data, size_t size)
     jpeg_read_header(&d.cinfo, TRUE);
     if (d.cinfo.jpeg_color_space == JCS_CMYK || d.cinfo.jpeg_color_space == JCS_YCCK) {
         d.cmyk = true;
-        d.adobeInverted = d.cinfo.saw_Adobe_marker;
         d.cinfo.out_color_space = JCS_CMYK;
     } else {
         d.cinfo.out_color_space = JCS_EXT_BGRX;  // straight into the device layout
@@ -110,9 +108,10 @@ bool ReadRowsGuarded(Decoder& d, JSAMPROW* rows, uint8_t* scratch)
         if (jpeg_read_scanlines(c, &in, 1) == 0) break;
         uint8_t* out = rows[y];
         for (JDIMENSION x = 0; x < c->output_width; ++x, in += 4, out += 4) {
-            // Adobe writes CMYK inverted; others store ink amounts.
+            // Stored inverted (255 is no ink), as Adobe writes CMYK. A file without the Adobe
+            // marker is read the same way: such files are nearly always Adobe's with the marker
+            // stripped, and ImageMagick and the browsers read them so.
             unsigned cc = in[0], m = in[1], yy = in[2], k = in[3];
-            if (!d.adobeInverted) { cc = 255 - cc; m = 255 - m; yy = 255 - yy; k = 255 - k; }
             out[0] = static_cast<uint8_t>((yy * k + 127) / 255);
             out[1] = static_cast<uint8_t>((m * k + 127) / 255);
             out[2] = static_cast<uint8_t>((cc * k + 127) / 255);

@@ -1,8 +1,10 @@
 // TJPEGImage: decoding files of this project and of ImageMagick, quality, saving, damaged data.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
+#include <cstdlib>
 
 #include <jpeglib.h>
 
@@ -257,4 +259,68 @@ TEST(JpegImage, SizeBeyondWhatTheDataCanHoldIsRefused)
             break;
         }
     EXPECT_THROW(Load(file), EJPEG);
+}
+
+// A CMYK JPEG as Adobe writes it (inverted: 255 is no ink, no YCCK transform), with or without
+// Adobe's APP14 marker, which metadata strippers remove.
+Bytes EncodeInvertedCmyk(const TBitmap& picture, bool adobeMarker)
+{
+    jpeg_compress_struct c{};
+    jpeg_error_mgr err{};
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&c, &buffer, &size);
+    c.image_width = JDIMENSION(picture.Width());
+    c.image_height = JDIMENSION(picture.Height());
+    c.input_components = 4;
+    c.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&c);
+    jpeg_set_colorspace(&c, JCS_CMYK);
+    c.write_Adobe_marker = adobeMarker ? TRUE : FALSE;
+    jpeg_set_quality(&c, 95, TRUE);
+    jpeg_start_compress(&c, TRUE);
+    std::vector<uint8_t> row(size_t(picture.Width()) * 4);
+    for (int y = 0; y < picture.Height(); ++y) {
+        for (int x = 0; x < picture.Width(); ++x) {
+            TColor rgb = picture.GetPixel(x, y);
+            int r = GetRValue(rgb), g = GetGValue(rgb), b = GetBValue(rgb);
+            int k = 255 - std::max({r, g, b});  // ink amounts, black taken out
+            int scale = 255 - k;
+            auto ink = [&](int v) { return scale ? (scale - v) * 255 / scale : 0; };
+            uint8_t* p = &row[size_t(x) * 4];
+            p[0] = uint8_t(255 - ink(r));
+            p[1] = uint8_t(255 - ink(g));
+            p[2] = uint8_t(255 - ink(b));
+            p[3] = uint8_t(255 - k);
+        }
+        JSAMPROW r = row.data();
+        jpeg_write_scanlines(&c, &r, 1);
+    }
+    jpeg_finish_compress(&c);
+    jpeg_destroy_compress(&c);
+    Bytes out(buffer, buffer + size);
+    std::free(buffer);
+    return out;
+}
+
+TEST(JpegImage, CmykWithoutTheAdobeMarkerDecodesLikeImageMagick)
+{
+    REQUIRE_CONVERT();
+    TempFolder dir;
+    TBitmap picture = Pattern(97, 61);
+    Bytes plain = EncodeInvertedCmyk(picture, false), marked = EncodeInvertedCmyk(picture, true);
+    ASSERT_LT(plain.size(), marked.size());  // only the marker differs
+    WriteFile(dir / "plain.jpg", plain);
+    Bytes expected;
+    ASSERT_TRUE(ConvertToRgb(dir / "plain.jpg", expected));
+
+    TBitmap bitmap, withMarker;
+    Load(plain).ToBitmap(bitmap);
+    Difference d = Compare(BitmapRgb(bitmap), expected);
+    EXPECT_LE(d.mean, 1.0) << "max " << d.max;
+    EXPECT_LE(Compare(BitmapRgb(bitmap), BitmapRgb(picture)).mean, 3.0);
+    Load(marked).ToBitmap(withMarker);
+    EXPECT_EQ(BitmapRgb(bitmap), BitmapRgb(withMarker));
 }
