@@ -19,6 +19,8 @@ int32_t I32(const uint8_t* p) { return static_cast<int32_t>(U32(p)); }
 constexpr uint32_t kCoreHeaderSize = 12;
 constexpr uint32_t kInfoHeaderSize = 40;
 constexpr uint32_t kMaxHeaderSize = 124;  // version 5
+constexpr uint32_t kV5HeaderSize = 124;
+constexpr uint32_t kProfileEmbedded = 0x4D424544;  // 'MBED'
 constexpr uint32_t BI_BITFIELDS = 3, BI_ALPHABITFIELDS = 6;
 constexpr int kMaxDimension = 1 << 16;
 
@@ -48,7 +50,7 @@ struct Channel {
 
 struct IconEntry {
     int width = 0, height = 0, bitCount = 0;
-    uint32_t size = 0, offset = 0;
+    uint32_t offset = 0;
 };
 
 // The largest entry by area, then by colour depth; the first of equals.
@@ -65,9 +67,8 @@ bool PickLargestEntry(const uint8_t* data, size_t size, IconEntry& best)
         entry.width = e[0] ? e[0] : 256;
         entry.height = e[1] ? e[1] : 256;
         entry.bitCount = U16(e + 6);
-        entry.size = U32(e + 8);
-        entry.offset = U32(e + 12);
-        if (entry.offset >= size || entry.size == 0) continue;
+        entry.offset = U32(e + 12);  // the image length before it is not needed (see DecodeIcon)
+        if (entry.offset >= size) continue;
         long area = long(entry.width) * entry.height, bestArea = long(best.width) * best.height;
         if (!found || area > bestArea || (area == bestArea && entry.bitCount > best.bitCount)) {
             best = entry;
@@ -77,19 +78,29 @@ bool PickLargestEntry(const uint8_t* data, size_t size, IconEntry& best)
     return found;
 }
 
+// A part of the entry that would begin where the embedded colour profile lies begins after it.
+size_t PastProfile(const TDibHeader& h, size_t offset)
+{
+    return h.ProfileSize != 0 && offset == h.ProfileOffset ? offset + h.ProfileSize : offset;
+}
+
 // Colours from the XOR rows, transparency from 32-bit alpha when the entry has any, else from
-// the AND mask behind the colour rows (which every BMP entry must carry).
+// the AND mask behind the colour rows (which every BMP entry must carry). Colour table, colour
+// rows and mask follow one another; a colour profile may stand before any of them.
 void DecodeBmpEntry(const uint8_t* data, size_t size, TBitmap& out)
 {
     TDibHeader h;
     if (!ReadDibHeader(data, size, h)) RaiseInvalidIcon();
     int rows = h.Height / 2;
-    size_t tableOffset = h.HeaderSize;
-    if (rows <= 0 || tableOffset + h.TableSize() > size) RaiseInvalidIcon();
-    size_t bitsOffset = tableOffset + h.TableSize();
+    if (rows <= 0) RaiseInvalidIcon();
+    size_t tableOffset = PastProfile(h, h.HeaderSize);
+    size_t bitsOffset = PastProfile(h, tableOffset + h.TableSize());
+    size_t colourBytes = h.Stride() * size_t(rows);
+    size_t maskOffset = PastProfile(h, bitsOffset + colourBytes);
+    size_t maskStride = ((size_t(h.Width) + 31) / 32) * 4;
+    if (maskOffset > size || size - maskOffset < maskStride * size_t(rows)) RaiseInvalidIcon();  // the AND mask is part of the entry
     const uint8_t* bits = data + bitsOffset;
-    size_t bitsSize = size - bitsOffset;
-    if (!DecodeDibRows(h, data + tableOffset, h.TableSize(), bits, bitsSize, rows, out)) RaiseInvalidIcon();
+    if (!DecodeDibRows(h, data + tableOffset, h.TableSize(), bits, colourBytes, rows, out)) RaiseInvalidIcon();
 
     int width = h.Width;
     bool useAlpha = false;
@@ -99,13 +110,10 @@ void DecodeBmpEntry(const uint8_t* data, size_t size, TBitmap& out)
             for (int x = 0; x < width; ++x)
                 if (p[x * 4 + 3]) { useAlpha = true; break; }
         }
-    size_t colourBytes = h.Stride() * size_t(rows);
-    size_t maskStride = ((size_t(width) + 31) / 32) * 4;
-    if (bitsSize - colourBytes < maskStride * size_t(rows)) RaiseInvalidIcon();  // the AND mask is part of the entry
     for (int i = 0; i < rows; ++i) {
         int y = h.TopDown ? i : rows - 1 - i;
         uint8_t* p = out.ScanLineW(y);
-        const uint8_t* mask = bits + colourBytes + maskStride * size_t(i);
+        const uint8_t* mask = data + maskOffset + maskStride * size_t(i);
         for (int x = 0; x < width; ++x, p += 4) {
             unsigned a = 255;
             if (useAlpha) a = p[3];
@@ -136,8 +144,10 @@ void DecodeIcon(const uint8_t* data, size_t size, TBitmap& out)
 {
     IconEntry entry;
     if (!PickLargestEntry(data, size, entry)) RaiseInvalidIcon();
+    // The entry's own header decides how many bytes it uses. Directories with a wrong image
+    // length are common, and other decoders read such entries as their header describes them.
     const uint8_t* image = data + entry.offset;
-    size_t length = std::min<size_t>(entry.size, size - entry.offset);
+    size_t length = size - entry.offset;
     if (IsPngSignature(image, length)) {
         try {
             DecodePng(image, length, out, true);
@@ -179,6 +189,10 @@ bool ReadDibHeader(const uint8_t* data, size_t size, TDibHeader& h)
         h.Compression = U32(data + 16);
         uint32_t used = U32(data + 32);
         h.HeaderSize = headerSize;
+        if (headerSize >= kV5HeaderSize && U32(data + 56) == kProfileEmbedded) {
+            h.ProfileOffset = U32(data + 112);
+            h.ProfileSize = U32(data + 116);
+        }
         if (h.Compression == BI_BITFIELDS || h.Compression == BI_ALPHABITFIELDS) {
             if (h.BitCount != 16 && h.BitCount != 32) return false;
             const uint8_t* masks = data + kInfoHeaderSize;

@@ -42,6 +42,8 @@ struct TDibHeader {
     int Colors = 0;           // entries of the colour table
     int ColorEntrySize = 4;   // 3 for core headers
     uint32_t Masks[3] = {0, 0, 0};
+    size_t ProfileOffset = 0;  // an embedded colour profile (version 5), from the header's start
+    size_t ProfileSize = 0;    // 0 when there is none
     size_t TableSize() const { return size_t(Colors) * ColorEntrySize; }
     size_t Stride() const { return ((size_t(Width) * BitCount + 31) / 32) * 4; }
 };

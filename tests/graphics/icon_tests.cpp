@@ -250,3 +250,88 @@ TEST(IconImage, APngEntryClaimingAHugeChunkCostsLittle)
     EXPECT_EQ(outcome.Result, 0);
     EXPECT_LT(outcome.PeakBytes, 64 * testmemory::MB);
 }
+
+namespace {
+
+// Where an entry's embedded colour profile stands.
+enum class ProfileAt { BeforeTable, BeforeRows, BeforeMask, AtTheEnd };
+
+// The entry made by BmpEntry (40-byte header) with a version 5 header and an embedded profile of
+// busy bytes, placed as `at` says; tableBytes and rowBytes give the parts' sizes.
+Bytes WithV5Profile(const Bytes& plain, size_t tableBytes, size_t rowBytes, ProfileAt at)
+{
+    Bytes profile(300);
+    for (size_t i = 0; i < profile.size(); ++i) profile[i] = uint8_t(i * 37 + 11);
+    Bytes header(plain.begin(), plain.begin() + 40);
+    header[0] = 124;
+    header.resize(124, 0);
+    const size_t parts[] = {124, 124 + tableBytes, 124 + tableBytes + rowBytes, plain.size() - 40 + 124};
+    size_t offset = parts[int(at)];
+    header[56] = 'D'; header[57] = 'E'; header[58] = 'B'; header[59] = 'M';  // 'MBED', little-endian
+    for (int i = 0; i < 4; ++i) {
+        header[112 + i] = uint8_t(offset >> (8 * i));
+        header[116 + i] = uint8_t(profile.size() >> (8 * i));
+    }
+    Bytes out = header;
+    out.insert(out.end(), plain.begin() + 40, plain.end());
+    out.insert(out.begin() + long(offset), profile.begin(), profile.end());
+    return out;
+}
+
+}  // namespace
+
+// The profile is stepped over wherever it stands; the picture is the one ImageMagick makes of the
+// same entry with a plain header (it does not read version 5 icon headers itself).
+TEST(IconImage, EntriesWithAColourProfileDecodeLikeTheirPlainTwins)
+{
+    REQUIRE_CONVERT();
+    TempFolder dir;
+    const std::vector<TRGBQuad> palette = {{0, 0, 0, 0}, {200, 10, 10, 0}, {10, 200, 10, 0}, {10, 10, 200, 0}};
+    auto masked = [](int x, int y) { return (x + 2 * y) % 5 == 0; };
+    struct Kind {
+        int bits;
+        std::vector<TRGBQuad> palette;
+    };
+    for (const Kind& kind : {Kind{24, {}}, Kind{8, palette}}) {
+        Bytes plain = BmpEntry(13, 9, kind.bits, kind.palette,
+                               [](int x, int y) { return std::array<uint8_t, 4>{uint8_t(x * 19 % 4), uint8_t(y * 25), 200, 0}; },
+                               masked);
+        std::string file = dir / "plain.ico";
+        WriteFile(file, BuildIcon({{13, 9, kind.bits, plain}}));
+        Bytes expected;
+        ASSERT_TRUE(ConvertToRgb(file, expected));
+        ASSERT_EQ(BitmapRgb(Picture(Load(ReadFile(file)))), expected) << kind.bits;
+        const size_t rowBytes = ((13 * size_t(kind.bits) + 31) / 32) * 4 * 9;
+        for (ProfileAt at : {ProfileAt::BeforeTable, ProfileAt::BeforeRows, ProfileAt::BeforeMask, ProfileAt::AtTheEnd}) {
+            Bytes v5 = WithV5Profile(plain, kind.palette.size() * 4, rowBytes, at);
+            EXPECT_EQ(BitmapRgb(Picture(Load(BuildIcon({{13, 9, kind.bits, v5}})))), expected) << kind.bits << " " << int(at);
+        }
+    }
+}
+
+// The directory's image length is not needed: the entry's header says what it holds.
+TEST(IconImage, AWrongImageLengthInTheDirectoryIsOverlooked)
+{
+    REQUIRE_CONVERT();
+    TempFolder dir;
+    Bytes bmp = BmpEntry(16, 16, 24, {}, [](int x, int y) { return std::array<uint8_t, 4>{uint8_t(x * 16), uint8_t(y * 16), 90, 0}; },
+                         [](int x, int y) { return x == y; });
+    Bytes png;
+    EncodePng(Pattern(20, 20), png);
+    for (const auto& [entry, side] : {std::pair{bmp, 16}, std::pair{png, 20}}) {
+        Bytes good = BuildIcon({{side, side, 32, entry}});
+        Bytes expected = BitmapRgb(Picture(Load(good)));
+        for (uint32_t length : {0u, 40u, uint32_t(entry.size() - 1), uint32_t(entry.size() + 1000), 0xFFFFFFFFu}) {
+            Bytes wrong = good;
+            for (int i = 0; i < 4; ++i) wrong[14 + i] = uint8_t(length >> (8 * i));
+            EXPECT_EQ(BitmapRgb(Picture(Load(wrong))), expected) << side << " " << length;
+            if (side == 16 && length < entry.size()) {  // ImageMagick reads these as well
+                std::string file = dir / "wrong.ico";
+                WriteFile(file, wrong);
+                Bytes magick;
+                ASSERT_TRUE(ConvertToRgb(file, magick));
+                EXPECT_EQ(magick, expected) << length;
+            }
+        }
+    }
+}
