@@ -93,11 +93,6 @@ String JpegReplaceQuestion(const String& fileName)
     return "This file name, " + fileName + ", already exists. Replace the existing file?";
 }
 
-String ReplaceQuestion(const String& fileName)
-{
-    return "This file name (" + rtl::ExtractFileName(fileName) + ") already exists. Replace the existing file?";
-}
-
 bool AskReplace(const String& question)
 {
     return ui::MessageDlg(question, ui::TMsgDlgType::mtConfirmation, ui::mbYes | ui::mbNo) == ui::mrYes;
@@ -143,9 +138,13 @@ void ReplaceAll(String& text, const String& what, const String& with)
         text.replace(at, what.size(), with);
 }
 
-// Writes the file under a temporary name in its folder and moves it over fileName only once it is
-// complete: a failed write leaves an existing file as it was and no partial file behind. Errors
-// name the file the user chose.
+}  // namespace
+
+String ReplaceQuestion(const String& fileName)
+{
+    return "This file name (" + rtl::ExtractFileName(fileName) + ") already exists. Replace the existing file?";
+}
+
 void WriteThroughTemporary(const String& fileName, const std::function<void(const String&)>& write)
 {
     const String temporary = TemporaryNameBeside(fileName);
@@ -167,6 +166,8 @@ void WriteThroughTemporary(const String& fileName, const std::function<void(cons
         throw rtl::EFCreateError(Format("Cannot create file \"%s\". %s", {fileName, std::strerror(error)}));
     }
 }
+
+namespace {
 
 gfx::TGraphic& SegmentGraphic(ui::TImage* segment)
 {

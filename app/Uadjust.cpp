@@ -1,7 +1,17 @@
 #include "app/Uadjust.h"
 
+#include <functional>
+#include <memory>
+
+#include "app/Converter.h"
+#include "app/UFrmView.h"
+#include "app/Ucompress.h"
 #include "app/Ufirst.h"
+#include "app/Uimgview.h"
+#include "app/Uresults.h"
+#include "app/Utype.h"
 #include "forms/FrmadjustLayout.h"
+#include "framework/ui/Application.h"
 #include "gif/GifUnit.h"
 #include "tiff/ReadTiff.h"
 
@@ -17,6 +27,65 @@ bool FolderMode = false;
 String ConverterImagePath;
 
 TFrmadjust* Frmadjust = nullptr;
+TFrmtype* Frmtype = nullptr;
+TFrmresults* Frmresults = nullptr;
+TFrmimgview* Frmimgview = nullptr;
+
+const char* const MsgEnterWidthAndHeight =
+    "You must enter the width and height in the boxes on the left. If you do not want to use a specific "
+    "width and height to adjust your images, then use the scroll bar to adjust the image size.";
+const char* const MsgNoPixels =
+    "The new image has no pixels (its width or height is 0). Please make it larger with the scroll bar, "
+    "or enter a larger width and height.";
+const char* const LineAlreadyExists = "  File already exists -> ";
+const char* const LineCreated = "  Successfully Created -> ";
+
+namespace {
+
+const char* const MsgChoseCancel = "You chose cancel, nothing was done.";
+const char* const NoteSaved = "New image has been saved.";
+const char* const NoteNotSaved = "Image has not been saved.";
+const char* const NoteAlreadyExists = "File already exists -> ";
+const char* const NoteSizeUnknown = "not known, the file could not be written.";
+
+// The size calculator's scratch files, in the data folder.
+const char* const TempJpegName = "Temp.jpg";
+const char* const TempBitmapName = "Temp.bmp";
+const char* const TempTiffName = "Temp.tif";
+const char* const TempMetaName = "Temp.emf";
+
+constexpr gfx::TColor clResultsNavy = 8388608;
+
+Tfrmcomp& QualityWindow()
+{
+    // Made at start-up; a converter used without it (a tool, a test) gets one that lives as long.
+    if (!frmcomp) frmcomp = new Tfrmcomp(&ui::Application());
+    return *frmcomp;
+}
+
+// The quality window's number; ERangeError outside 1..100.
+int QualityWindowQuality()
+{
+    const int quality = rtl::StrToInt(rtl::Trim(QualityWindow().Lblnumber->Caption()));
+    rtl::RangeCheck(quality, 1, 100);
+    return quality;
+}
+
+bool AskReplace(const String& fileName)
+{
+    return ui::MessageDlg(ReplaceQuestion(fileName), ui::TMsgDlgType::mtConfirmation, ui::mbYes | ui::mbNo) ==
+           ui::mrYes;
+}
+
+bool HasPixels(const ui::TImage& image)
+{
+    const gfx::TGraphic* graphic = image.Picture().Graphic();
+    return graphic && !graphic->Empty();
+}
+
+}  // namespace
+
+// ---- the window ------------------------------------------------------------------------------
 
 TFrmadjust::TFrmadjust(ui::TComponent* owner) : ui::TForm(owner)
 {
@@ -39,11 +108,48 @@ TFrmadjust::TFrmadjust(ui::TComponent* owner) : ui::TForm(owner)
     Bind(Lblname, "Lblname");
     Bind(Lblsize, "Lblsize");
     Bind(LblImageName, "LblImageName");
+    Bind(BitBtn1, "BitBtn1");
+    Bind(Cmdcalculate, "Cmdcalculate");
+    Bind(Cmdsave, "Cmdsave");
+    Bind(BitBtn4, "BitBtn4");
+    Bind(BitBtn5, "BitBtn5");
     Bind(Lbltitle, "Lbltitle");
     Bind(Imagejpeg, "Imagejpeg");
+    Bind(SaveDialog1, "SaveDialog1");
+    Bind(Lblnote1, "Lblnote1");
+    Bind(Lblnote2, "Lblnote2");
+    Bind(Lblnote3, "Lblnote3");
+    Bind(Lblnote4, "Lblnote4");
+    Bind(BitBtn6, "BitBtn6");
     Bind(ImageSave, "ImageSave");
+    Bind(Label1, "Label1");
+    Bind(EdW, "EdW");
+    Bind(EdH, "EdH");
+    Bind(Label2, "Label2");
+    Bind(Button1, "Button1");
+    Bind(Label5, "Label5");
+    ScrollBar1->OnChange = [this](ui::TObject* s) { ScrollBar1Change(s); };
+    Button1->OnClick = [this](ui::TObject* s) { Button1Click(s); };
+    BitBtn1->OnClick = [this](ui::TObject* s) { BitBtn1Click(s); };
+    Cmdcalculate->OnClick = [this](ui::TObject* s) { CmdcalculateClick(s); };
+    Cmdsave->OnClick = [this](ui::TObject* s) { CmdsaveClick(s); };
+    Image1->OnClick = [this](ui::TObject* s) { Image1Click(s); };
+    BitBtn6->OnClick = [this](ui::TObject* s) { BitBtn6Click(s); };
+    BitBtn4->OnClick = [this](ui::TObject* s) { BitBtn4Click(s); };
+    BitBtn5->OnClick = [this](ui::TObject* s) { BitBtn5Click(s); };
+    OnCloseQuery = [this](ui::TObject* s, bool& canClose) { FormCloseQuery(s, canClose); };
+    Frmtype = new TFrmtype(this);
+    Frmresults = new TFrmresults(this);
+    Frmimgview = new TFrmimgview(this);
     OnCreate = [this](ui::TObject* s) { FormCreate(s); };
     DoCreate();
+}
+
+TFrmadjust::~TFrmadjust()
+{
+    Frmtype = nullptr;
+    Frmresults = nullptr;
+    Frmimgview = nullptr;
 }
 
 void TFrmadjust::FormCreate(ui::TObject*)
@@ -55,6 +161,235 @@ void TFrmadjust::FormCreate(ui::TObject*)
     if (width != 0) SetWidth(width);
     int height = ReadFormHeight("Frmadjust");
     if (height != 0) SetHeight(height);
+}
+
+void TFrmadjust::FormCloseQuery(ui::TObject*, bool&) { SaveFormSize("Frmadjust", Width(), Height()); }
+
+void TFrmadjust::BitBtn4Click(ui::TObject*) { Close(); }
+
+void TFrmadjust::BitBtn5Click(ui::TObject*) { Close(); }
+
+// ---- resizing ----------------------------------------------------------------------------------
+
+void TFrmadjust::ShowNewPicture(int width, int height)
+{
+    // The old preview goes first, so that a drag holds at most the loaded picture and one preview.
+    Image1->Picture().Clear();
+    gfx::TBitmap picture = StretchedCopy(ImageSave->Picture().Graphic(), width, height);
+    Image1->Picture().SetGraphicOwned(std::make_unique<gfx::TBitmap>(std::move(picture)));
+    LblNewWidth->SetCaption(rtl::IntToStr(width));
+    LblNewHeight->SetCaption(rtl::IntToStr(height));
+}
+
+void TFrmadjust::ScrollBar1Change(ui::TObject*)
+{
+    const int p = ScrollBar1->Position();
+    const int32_t width = PercentOf(p, BaseWidth), height = PercentOf(p, BaseHeight);
+    if (width > 0 && height > 0) {
+        const String problem = NewSizeProblem(width, height);
+        if (!problem.empty()) {
+            ui::ShowMessage(problem);
+            return;
+        }
+    }
+    ShowNewPicture(width, height);
+    Lblpercent->SetCaption(rtl::IntToStr(p) + "%");
+    ExactSizeMode = false;
+    EdW->SetText("");
+    EdH->SetText("");
+}
+
+void TFrmadjust::Button1Click(ui::TObject*)
+{
+    const String widthText = rtl::Trim(EdW->Text()), heightText = rtl::Trim(EdH->Text());
+    if (widthText.empty() || heightText.empty()) {
+        ui::ShowMessage(MsgEnterWidthAndHeight);
+        return;
+    }
+    const int width = rtl::StrToInt(widthText), height = rtl::StrToInt(heightText);
+    const String problem = NewSizeProblem(width, height);
+    if (!problem.empty()) {
+        ui::ShowMessage(problem);
+        return;
+    }
+    ShowNewPicture(width, height);
+    Lblpercent->SetCaption("");
+    ExactSizeMode = true;
+}
+
+void TFrmadjust::BitBtn1Click(ui::TObject*)
+{
+    EdW->SetText("");
+    EdH->SetText("");
+    ScrollBar1->SetPosition(99);
+    ScrollBar1->SetPosition(100);
+}
+
+// ---- the viewer --------------------------------------------------------------------------------
+
+void TFrmadjust::ShowInViewer()
+{
+    TFrmimgview& viewer = *Frmimgview;
+    viewer.SetTag(0);
+    viewer.Image1->SetHeight(Image1->Picture().Height());
+    viewer.Image1->SetWidth(Image1->Picture().Width());
+    viewer.Image1->Picture().Assign(Image1->Picture());
+    viewer.Image2->Picture().Assign(Image1->Picture());
+    try {
+        viewer.ShowModal();
+    } catch (...) {
+        viewer.Image1->Picture().Clear();
+        viewer.Image2->Picture().Clear();
+        throw;
+    }
+    // The viewer keeps no copy of a preview that is about to change.
+    viewer.Image1->Picture().Clear();
+    viewer.Image2->Picture().Clear();
+}
+
+void TFrmadjust::Image1Click(ui::TObject*) { ShowInViewer(); }
+
+void TFrmadjust::BitBtn6Click(ui::TObject*) { ShowInViewer(); }
+
+// ---- saving ------------------------------------------------------------------------------------
+
+bool SaveImageAsJpeg(const String& fileName, ui::TImage* image)
+{
+    ui::TImage& holder = *Frmadjust->Imagejpeg;
+    {
+        gfx::TJPEGImage jpeg;
+        jpeg.Assign(PictureAsBitmap(image->Picture().Graphic()));
+        jpeg.SetCompressionQuality(QualityWindowQuality());
+        jpeg.Compress();
+        holder.Picture().SetGraphic(&jpeg);
+    }
+    struct ReleaseHolder {
+        ui::TImage& Holder;
+        ~ReleaseHolder() { Holder.Picture().Clear(); }
+    } release{holder};
+    if (rtl::FileExists(fileName)) {
+        Frmresults->AddLine(LineAlreadyExists + fileName);
+        return false;
+    }
+    WriteJpegFile(fileName, static_cast<gfx::TJPEGImage&>(*holder.Picture().Graphic()));
+    Frmresults->AddLine(LineCreated + fileName);
+    return true;
+}
+
+bool SaveImageAsMetafile(const String& fileName, ui::TImage* image)
+{
+    gfx::TMetafile metafile;
+    metafile.RecordBitmap(PictureAsBitmap(image->Picture().Graphic()));
+    if (rtl::FileExists(fileName)) {
+        Frmresults->AddLine(LineAlreadyExists + fileName);
+        return false;
+    }
+    WriteMetafileFile(fileName, metafile);
+    Frmresults->AddLine(LineCreated + fileName);
+    return true;
+}
+
+void TFrmadjust::PrepareSaveDialog()
+{
+    const TOutputType type = Frmtype->Chosen();
+    const TSaveDialogSetup* setup = SaveDialogSetupFor(type);
+    if (!setup) return;
+    SaveDialog1->SetDefaultExt(setup->DefaultExt);
+    SaveDialog1->SetFileName(setup->FileName);
+    SaveDialog1->SetFilter(setup->Filter);
+    if (type == TOutputType::Jpeg) QualityWindow().ShowModal();
+}
+
+void TFrmadjust::CmdsaveClick(ui::TObject*)
+{
+    // The folder batch is a command of its own.
+    if (FolderMode) return;
+    SaveSinglePicture();
+}
+
+void TFrmadjust::SaveSinglePicture()
+{
+    if (!HasPixels(*Image1)) {
+        ui::ShowMessage(MsgNoPixels);
+        return;
+    }
+    Frmtype->ShowModal();
+    PrepareSaveDialog();
+    const TOutputType type = Frmtype->Chosen();
+    if (type == TOutputType::Cancel) {
+        ui::MessageDlg(MsgChoseCancel, ui::TMsgDlgType::mtInformation, ui::mbOK);
+        return;
+    }
+    if (!SaveDialog1->Execute() || SaveDialog1->FileName().empty()) return;
+    String fileName = SaveDialog1->FileName();
+    bool saved = false;
+    switch (type) {
+    case TOutputType::Jpeg:
+        saved = SaveImageAsJpeg(fileName, Image1);
+        break;
+    case TOutputType::Bitmap:
+        // Saved at the bar's percent: an exact size gives way to it.
+        ScrollBar1Change(ScrollBar1);
+        saved = !rtl::FileExists(fileName) || AskReplace(fileName);
+        if (saved) WriteBitmapFile(fileName, PictureAsBitmap(Image1->Picture().Graphic()));
+        break;
+    case TOutputType::Tiff:
+        fileName = rtl::ChangeFileExt(fileName, ".TIF");
+        saved = !rtl::FileExists(fileName) || AskReplace(fileName);
+        if (saved) WriteTiffOutput(fileName, WritableBitmap(PictureAsBitmap(Image1->Picture().Graphic())));
+        break;
+    case TOutputType::Metafile:
+        saved = SaveImageAsMetafile(fileName, Image1);
+        break;
+    case TOutputType::Cancel:
+        break;
+    }
+    if (saved) {
+        Lblnote1->SetCaption(NoteSaved);
+        Lblnote2->SetCaption(fileName);
+    } else {
+        Lblnote1->SetCaption(NoteNotSaved);
+        Lblnote2->SetCaption(NoteAlreadyExists + fileName);
+    }
+}
+
+// ---- size calculator ---------------------------------------------------------------------------
+
+void TFrmadjust::CmdcalculateClick(ui::TObject*)
+{
+    if (!HasPixels(*Image1)) {
+        ui::ShowMessage(MsgNoPixels);
+        return;
+    }
+    const String folder = rtl::IncludeTrailingPathDelimiter(DataFolder);
+    const String jpegPath = folder + TempJpegName, bitmapPath = folder + TempBitmapName,
+                 tiffPath = folder + TempTiffName, metaPath = folder + TempMetaName;
+    for (const String& path : {jpegPath, bitmapPath, tiffPath, metaPath}) rtl::DeleteFile(path);
+
+    // Each file is written on its own; one that cannot be written is named in its line.
+    auto attempt = [](const std::function<void()>& write) {
+        try {
+            write();
+            return true;
+        } catch (const rtl::Exception&) {
+            return false;
+        }
+    };
+    const gfx::TBitmap pixels = PictureAsBitmap(Image1->Picture().Graphic());
+    const bool jpegWritten = attempt([&] { SaveImageAsJpeg(jpegPath, Image1); });
+    const bool bitmapWritten = attempt([&] { WriteBitmapFile(bitmapPath, pixels); });
+    const bool tiffWritten = attempt([&] { WriteTiffOutput(tiffPath, WritableBitmap(pixels)); });
+    const bool metaWritten = attempt([&] { SaveImageAsMetafile(metaPath, Image1); });
+
+    auto sizeText = [](bool written, const String& path, const String& after) -> String {
+        const rtl::TFileFacts facts = rtl::FindFileFacts(path);
+        if (!written || !facts.Found) return NoteSizeUnknown;
+        return rtl::IntToStr(facts.Size) + after;
+    };
+    Lblnote1->SetCaption("Current Jpeg Size = " + sizeText(jpegWritten, jpegPath, " bytes. (Compression at 75)"));
+    Lblnote2->SetCaption("Current Bitmap Size = " + sizeText(bitmapWritten, bitmapPath, " bytes."));
+    Lblnote3->SetCaption("Current Tif Size = " + sizeText(tiffWritten, tiffPath, " bytes."));
+    Lblnote4->SetCaption("Current Meta Size = " + sizeText(metaWritten, metaPath, " bytes."));
 }
 
 String CollapseDelimiters(const String& path)
@@ -133,13 +468,15 @@ void LoadThroughTiffCodec(TFrmadjust& holder, const String& file, bool previewOn
 
 void PrepareConverter(TFrmadjust& holder)
 {
-    holder.ScrollBar1->SetPosition(100);
     const gfx::TPicture& picture = holder.ImageHidden->Picture();
     int width = picture.Width(), height = picture.Height();
-    holder.LblOldWidth->SetCaption("Original Width: " + rtl::IntToStr(width));
-    holder.LblOldHeight->SetCaption("Original Height: " + rtl::IntToStr(height));
+    // The base size is the new picture's before the bar moves, so that a resize the move runs
+    // works on the new picture's size.
     BaseWidth = width;
     BaseHeight = height;
+    holder.ScrollBar1->SetPosition(100);
+    holder.LblOldWidth->SetCaption("Original Width: " + rtl::IntToStr(width));
+    holder.LblOldHeight->SetCaption("Original Height: " + rtl::IntToStr(height));
     holder.LblNewWidth->SetCaption(rtl::IntToStr(width));
     holder.LblNewHeight->SetCaption(rtl::IntToStr(height));
 }

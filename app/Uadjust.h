@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "app/Globals.h"
+#include "framework/ui/Dialogs.h"
 #include "framework/ui/Forms.h"
 #include "framework/ui/StdCtrls.h"
 
@@ -21,9 +22,14 @@ extern String ProgramFolder;   // the executable's folder, with its trailing del
 extern bool FolderMode;
 extern String ConverterImagePath;  // the converter's copy of the chosen path
 
+class TFrmtype;
+class TFrmresults;
+class TFrmimgview;
+
 class TFrmadjust : public ui::TForm {
 public:
     explicit TFrmadjust(ui::TComponent* owner);
+    ~TFrmadjust() override;
 
     ui::TGroupBox* GroupBox1 = nullptr;
     ui::TImage* Image1 = nullptr;
@@ -43,14 +49,69 @@ public:
     ui::TLabel* Lblname = nullptr;
     ui::TLabel* Lblsize = nullptr;
     ui::TLabel* LblImageName = nullptr;
+    ui::TBitBtn* BitBtn1 = nullptr;
+    ui::TBitBtn* Cmdcalculate = nullptr;
+    ui::TBitBtn* Cmdsave = nullptr;
+    ui::TBitBtn* BitBtn4 = nullptr;
+    ui::TBitBtn* BitBtn5 = nullptr;
     ui::TLabel* Lbltitle = nullptr;
     ui::TImage* Imagejpeg = nullptr;
+    ui::TSaveDialog* SaveDialog1 = nullptr;
+    ui::TLabel* Lblnote1 = nullptr;
+    ui::TLabel* Lblnote2 = nullptr;
+    ui::TLabel* Lblnote3 = nullptr;
+    ui::TLabel* Lblnote4 = nullptr;
+    ui::TBitBtn* BitBtn6 = nullptr;
     ui::TImage* ImageSave = nullptr;
+    ui::TLabel* Label1 = nullptr;
+    ui::TEdit* EdW = nullptr;
+    ui::TEdit* EdH = nullptr;
+    ui::TLabel* Label2 = nullptr;
+    ui::TButton* Button1 = nullptr;
+    ui::TLabel* Label5 = nullptr;
     // The GIF document of the load in progress; nullptr otherwise.
     gif::TGifFile* GifFile = nullptr;
 
     void FormCreate(ui::TObject* sender);
+    void ScrollBar1Change(ui::TObject* sender);
+    void Button1Click(ui::TObject* sender);
+    void BitBtn1Click(ui::TObject* sender);
+    void CmdcalculateClick(ui::TObject* sender);
+    void CmdsaveClick(ui::TObject* sender);
+    void Image1Click(ui::TObject* sender);
+    void BitBtn6Click(ui::TObject* sender);
+    void BitBtn4Click(ui::TObject* sender);
+    void BitBtn5Click(ui::TObject* sender);
+    void FormCloseQuery(ui::TObject* sender, bool& canClose);
+
+    // Sets SaveDialog1 up for the type the output-type chooser holds; for JPEG it then shows the
+    // quality window.
+    void PrepareSaveDialog();
+    // Hands the preview to the picture viewer and shows it.
+    void ShowInViewer();
+
+private:
+    void SaveSinglePicture();
+    // The preview takes the new picture; the labels show its size.
+    void ShowNewPicture(int width, int height);
 };
+
+// The windows that serve the converter, owned by the holder window.
+extern TFrmtype* Frmtype;
+extern TFrmresults* Frmresults;
+extern TFrmimgview* Frmimgview;
+
+// Writes the image's picture as a JPEG file at the quality window's quality unless a file of that
+// name exists; adds a line to the results list either way. True when the file was written.
+bool SaveImageAsJpeg(const String& fileName, ui::TImage* image);
+// The same for an enhanced metafile holding the picture.
+bool SaveImageAsMetafile(const String& fileName, ui::TImage* image);
+
+// Texts of the converter.
+extern const char* const MsgEnterWidthAndHeight;
+extern const char* const MsgNoPixels;
+extern const char* const LineAlreadyExists;
+extern const char* const LineCreated;
 
 extern TFrmadjust* Frmadjust;
 

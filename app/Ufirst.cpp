@@ -137,6 +137,7 @@ TFrmFirst::TFrmFirst(ui::TComponent* owner) : ui::TForm(owner)
     Bind(ChkShowNum, "ChkShowNum");
     Bind(Lblcreate, "Lblcreate");
     Bind(LblWrite, "LblWrite");
+    Bind(CmdConvert, "CmdConvert");
 
     BitBtn1->OnClick = [this](ui::TObject* s) { BitBtn1Click(s); };
     BitBtn3->OnClick = [this](ui::TObject* s) { BitBtn3Click(s); };
@@ -148,6 +149,7 @@ TFrmFirst::TFrmFirst(ui::TComponent* owner) : ui::TForm(owner)
     RadNum->OnClick = [this](ui::TObject* s) { RadNumClick(s); };
     RadPixel->OnClick = [this](ui::TObject* s) { RadPixelClick(s); };
     CmdSplit->OnClick = [this](ui::TObject* s) { CmdSplitClick(s); };
+    CmdConvert->OnClick = [this](ui::TObject* s) { CmdConvertClick(s); };
     OnCreate = [this](ui::TObject* s) { FormCreate(s); };
     DoCreate();
 }
@@ -172,6 +174,13 @@ namespace {
 // that touch the holders do nothing, and their buttons are disabled.
 bool SelectionBusy = false;
 
+// The converter works on the loaded picture: there is one once a load has succeeded.
+bool ConverterHasPicture()
+{
+    const gfx::TGraphic* graphic = Frmadjust->ImageSave->Picture().Graphic();
+    return ImageSelected && graphic && !graphic->Empty();
+}
+
 class SelectionGuard {
 public:
     explicit SelectionGuard(TFrmFirst& window) : FWindow(window)
@@ -179,12 +188,14 @@ public:
         SelectionBusy = true;
         FWindow.Cmdimage->SetEnabled(false);
         FWindow.CmdSplit->SetEnabled(false);
+        FWindow.CmdConvert->SetEnabled(false);
     }
     ~SelectionGuard()
     {
         SelectionBusy = false;
         FWindow.Cmdimage->SetEnabled(true);
         FWindow.CmdSplit->SetEnabled(true);
+        FWindow.CmdConvert->SetEnabled(ConverterHasPicture());
     }
     SelectionGuard(const SelectionGuard&) = delete;
     SelectionGuard& operator=(const SelectionGuard&) = delete;
@@ -385,6 +396,12 @@ void TFrmFirst::Image1Click(ui::TObject*)
     if (SourceImagePath.empty()) return;
     if (ui::ShellExecute(this, "open", SourceImagePath, "", "", ui::SW_SHOWMAXIMIZED) < 32)
         ui::ShowMessage(MsgNoViewer);
+}
+
+void TFrmFirst::CmdConvertClick(ui::TObject*)
+{
+    if (SelectionBusy || !ConverterHasPicture()) return;
+    Frmadjust->ShowModal();
 }
 
 void TFrmFirst::Button1Click(ui::TObject*)

@@ -51,6 +51,8 @@ public:
     ui::TCheckBox* ChkShowNum = nullptr;
     ui::TLabel* Lblcreate = nullptr;
     ui::TLabel* LblWrite = nullptr;
+    // Not in the designed window: opens the converter for the chosen picture.
+    ui::TBitBtn* CmdConvert = nullptr;
 
     void FormCreate(ui::TObject* sender);
     void CmdimageClick(ui::TObject* sender);
@@ -63,6 +65,7 @@ public:
     void CmdSupportClick(ui::TObject* sender);
     void Image1Click(ui::TObject* sender);
     void Button1Click(ui::TObject* sender);
+    void CmdConvertClick(ui::TObject* sender);
 
 private:
     void ShowFileFacts();

@@ -148,6 +148,55 @@ gfx::TBitmap GlyphDoor()
     return s;
 }
 
+gfx::TBitmap GlyphResize()
+{
+    Sketch s(16, 16, clGlyphKey);
+    s.Fill(5, 1, 15, 11, kSky).Fill(5, 7, 15, 11, kGrass).Frame(5, 1, 15, 11, kFrame);
+    s.Fill(1, 9, 7, 15, kSky).Fill(1, 12, 7, 15, kGrass).Frame(1, 9, 7, 15, kFrame);
+    return s;
+}
+
+gfx::TBitmap GlyphReset()
+{
+    Sketch s(16, 16, clGlyphKey);
+    constexpr gfx::TColor green = gfx::RGB(0, 130, 0);
+    s.Ring(8, 8, 6, green).Fill(9, 1, 16, 8, clGlyphKey);
+    s.Line(8, 2, 11, 0, green, 2).Line(8, 2, 11, 5, green, 2);
+    return s;
+}
+
+gfx::TBitmap GlyphMeasure()
+{
+    Sketch s(16, 16, clGlyphKey);
+    s.Fill(1, 5, 15, 11, kSun).Frame(1, 5, 15, 11, kFrame);
+    for (int x = 3; x < 14; x += 2) s.Line(x, 5, x, x % 4 == 3 ? 8 : 7, kFrame);
+    return s;
+}
+
+gfx::TBitmap GlyphViewer()
+{
+    Sketch s(16, 16, clGlyphKey);
+    s.Disc(6, 6, 4, gfx::RGB(200, 230, 250)).Ring(6, 6, 5, kFrame).Line(10, 10, 14, 14, gfx::RGB(120, 70, 20), 2);
+    return s;
+}
+
+gfx::TBitmap GlyphSave()
+{
+    Sketch s(16, 16, clGlyphKey);
+    constexpr gfx::TColor blue = gfx::RGB(40, 70, 160);
+    s.Fill(1, 1, 15, 15, blue).Fill(4, 1, 12, 6, kWhite).Fill(9, 2, 11, 5, blue).Fill(3, 9, 13, 15, kWhite);
+    s.Frame(1, 1, 15, 15, kFrame);
+    return s;
+}
+
+gfx::TBitmap GlyphBack()
+{
+    Sketch s(16, 16, clGlyphKey);
+    constexpr gfx::TColor green = gfx::RGB(0, 130, 0);
+    s.Line(2, 8, 14, 8, green, 2).Line(2, 8, 7, 3, green, 2).Line(2, 8, 7, 13, green, 2);
+    return s;
+}
+
 gfx::TBitmap DecorationTiles()
 {
     Sketch s(40, 34, gfx::RGB(232, 231, 230));  // the main window's colour

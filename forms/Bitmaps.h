@@ -37,6 +37,12 @@ gfx::TBitmap GlyphMail();     // an envelope
 gfx::TBitmap GlyphGlobe();    // a globe
 gfx::TBitmap GlyphHelp();     // a question mark on blue
 gfx::TBitmap GlyphDoor();     // an exit door
+gfx::TBitmap GlyphResize();   // a small picture and its larger copy
+gfx::TBitmap GlyphReset();    // a turning arrow
+gfx::TBitmap GlyphMeasure();  // a ruler
+gfx::TBitmap GlyphViewer();   // a magnifying glass
+gfx::TBitmap GlyphSave();     // a disk
+gfx::TBitmap GlyphBack();     // an arrow pointing left
 // A decoration of 40 x 34: four small framed pictures on the main window's colour.
 gfx::TBitmap DecorationTiles();
 

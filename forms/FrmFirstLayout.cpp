@@ -47,6 +47,10 @@ const FormDesign& FrmFirstLayout()
              .Caption = "More Downloads", .Hint = "Download More Software", .Picture = &GlyphGlobe},
             {.Name = "Button1", .Kind = Kind::Button, .Left = 302, .Top = 291, .Width = 113, .Height = 20,
              .Caption = "About"},
+            // Opens the converter window for the chosen picture; enabled once a picture is loaded.
+            {.Name = "CmdConvert", .Kind = Kind::BitBtn, .Left = 302, .Top = 220, .Width = 113, .Height = 20,
+             .Caption = "Resize / Convert", .Hint = "Resize the chosen image or save it as another type",
+             .Flags = Disabled, .Picture = &GlyphResize},
             // Shown by the window's creation handler.
             {.Name = "CmdSupport", .Kind = Kind::BitBtn, .Left = 302, .Top = 244, .Width = 113, .Height = 20,
              .Caption = "Support / Help", .Flags = Hidden, .Picture = &GlyphMail},

@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <fstream>
 #include <limits>
 #include <locale>
 
@@ -400,6 +401,17 @@ String TempFolder()
     String folder = env && *env ? env : "/tmp";
     while (folder.size() > 1 && folder.back() == PathDelim) folder.pop_back();
     return folder;
+}
+
+uint64_t AvailableMemory()
+{
+    std::ifstream meminfo("/proc/meminfo");
+    std::string line;
+    const std::string key = "MemAvailable:";
+    while (std::getline(meminfo, line))
+        if (line.compare(0, key.size(), key) == 0) return std::strtoull(line.c_str() + key.size(), nullptr, 10) * 1024;
+    const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGESIZE);
+    return pages > 0 && pageSize > 0 ? uint64_t(pages) * uint64_t(pageSize) : UINT64_MAX;
 }
 
 // ---- file system ----------------------------------------------------------------------------

@@ -134,6 +134,8 @@ String ExcludeTrailingPathDelimiter(const String& path);  // "/" stays "/"
 String GetCurrentDir();
 String ExecutableFolder();                    // folder of the running executable, with trailing delimiter
 String TempFolder();                          // $TMPDIR or /tmp, without trailing delimiter
+// Bytes of memory the system can give without swapping (MemAvailable; all of it when unknown).
+uint64_t AvailableMemory();
 
 // ---- file system --------------------------------------------------------------
 

@@ -1,0 +1,55 @@
+// The converter's work without its window: new sizes, the resized picture, the picture as a
+// bitmap, and the four output files.
+#pragma once
+
+#include <cstdint>
+
+#include "framework/graphics/Graphics.h"
+#include "framework/graphics/Jpeg.h"
+#include "framework/graphics/Metafile.h"
+#include "framework/rtl/SysUtils.h"
+
+namespace app {
+
+using rtl::String;
+
+// What the output-type chooser gives: one of the four types, or Cancel.
+enum class TOutputType { Cancel, Jpeg, Bitmap, Tiff, Metafile };
+
+// A side of the picture at percent of base: (percent / 100) * base in extended precision,
+// rounded to the nearest whole number, halves to the even neighbour.
+int32_t PercentOf(int percent, int32_t base);
+
+// Empty when a new picture of width x height can be made; otherwise what to tell the user.
+String NewSizeProblem(int64_t width, int64_t height);
+
+// A new device-format bitmap of width x height with the picture stretched over all of it
+// (white where there is no picture). Sizes must have passed NewSizeProblem or come from a
+// percent of a picture that was loaded.
+gfx::TBitmap StretchedCopy(const gfx::TGraphic* picture, int width, int height);
+
+// The picture as a bitmap of its own size: a bitmap is shared, JPEG, PNG and icon pictures give
+// their pixels, a metafile is drawn on white. An empty picture gives an empty bitmap.
+gfx::TBitmap PictureAsBitmap(const gfx::TGraphic* picture);
+
+// The bitmap in a format every writer takes as it is: 4, 8, 24 and 32 bits stay, others become
+// the device format.
+gfx::TBitmap WritableBitmap(const gfx::TBitmap& bitmap);
+
+// The output files. Each is written under a temporary name beside the target and put in its
+// place only when complete.
+void WriteJpegFile(const String& fileName, gfx::TJPEGImage& jpeg);
+void WriteBitmapFile(const String& fileName, const gfx::TBitmap& bitmap);
+void WriteTiffOutput(const String& fileName, const gfx::TBitmap& bitmap);
+void WriteMetafileFile(const String& fileName, gfx::TMetafile& metafile);
+
+// How the save dialog is set up for an output type.
+struct TSaveDialogSetup {
+    const char* DefaultExt;
+    const char* FileName;
+    const char* Filter;
+};
+// nullptr for Cancel.
+const TSaveDialogSetup* SaveDialogSetupFor(TOutputType type);
+
+}  // namespace app
