@@ -554,6 +554,8 @@ void PrintSegment(ui::TImage* segment)
 void TFrmView::CmdPrintClick(ui::TObject*)
 {
     if (!HasSelection()) return;
+    const int n = (SelectedRow - 1) * SplitCols + SelectedCol;
+    ui::Printer().SetTitle(ui::Application().Title() + " - Image #" + IntToStr(n));
     PrintSegment(SelectedSegment());
 }
 

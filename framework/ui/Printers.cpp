@@ -3,7 +3,10 @@
 #include <cstring>
 #include <memory>
 
+#include <cups/cups.h>
+
 #include <QPageLayout>
+#include <QPageSize>
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -23,38 +26,50 @@ namespace {
 constexpr const char* kNoPrinter =
     "No default printer is set up on this computer. Set one up in the system's printer settings and try again.";
 
+// The Qt printer of a document: the default printer on its default paper, or a PDF file. The
+// margins are the least the printer allows, so that the paint area is the printer's printable
+// area and a page position counts from its corner.
 class QtPrinterDevice : public PrinterDevice {
 public:
+    QtPrinterDevice() = default;
+    QtPrinterDevice(const String& pdfFile, const QPageSize& paper) : FPdfFile(Q(pdfFile)), FPaper(paper) {}
+
     bool Available(String& why) override
     {
         if (FPrinter) return true;
-        if (!GuiRunning() || QPrinterInfo::defaultPrinter().isNull()) {
+        if (!GuiRunning() || (FPdfFile.isEmpty() && QPrinterInfo::defaultPrinter().isNull())) {
             why = kNoPrinter;
             return false;
         }
         return true;
     }
-    void BeginDoc(bool landscape) override
+    void BeginDoc(bool landscape, const String& title) override
     {
-        FPrinter = std::make_unique<QPrinter>(QPrinterInfo::defaultPrinter(), QPrinter::HighResolution);
-        FPrinter->setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+        FPrinter = NewPrinter(landscape);
+        FPrinter->setDocName(Q(title));
         FPainter = std::make_unique<QPainter>();
         if (!FPainter->begin(FPrinter.get())) {
             FPainter.reset();
             FPrinter.reset();
             throw rtl::EPrinter("The printer could not start the document");
         }
+        // Qt would store pictures as JPEG; the printer gets the segment's own pixels.
+        FPainter->setRenderHint(QPainter::LosslessImageRendering);
     }
     void EndDoc() override
     {
-        if (FPainter) FPainter->end();
+        const QString queue = FPrinter && FPrinter->outputFileName().isEmpty() ? FPrinter->printerName() : QString();
+        const bool ended = !FPainter || FPainter->end();
         FPainter.reset();
         FPrinter.reset();
+        if (!ended) throw rtl::EPrinter("The printer could not finish the document");
+        if (!queue.isEmpty()) CheckJobAccepted(queue);
     }
     void Abort() override
     {
         if (FPrinter) FPrinter->abort();
-        EndDoc();
+        FPainter.reset();
+        FPrinter.reset();
     }
     int PixelsPerInchX() override { return Info().resolution(); }
     int PixelsPerInchY() override { return Info().resolution(); }
@@ -75,13 +90,45 @@ public:
     }
 
 private:
-    // The printer of the running document, else the default printer's facts.
+    std::unique_ptr<QPrinter> NewPrinter(bool landscape) const
+    {
+        std::unique_ptr<QPrinter> p;
+        QPageSize paper = FPaper;
+        if (FPdfFile.isEmpty()) {
+            const QPrinterInfo info = QPrinterInfo::defaultPrinter();
+            p = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+            // Qt keeps its own default paper for a printer that also has it.
+            paper = info.defaultPageSize();
+        } else {
+            p = std::make_unique<QPrinter>(QPrinter::HighResolution);
+            p->setOutputFormat(QPrinter::PdfFormat);
+            p->setOutputFileName(FPdfFile);
+        }
+        if (paper.isValid()) p->setPageSize(paper);
+        p->setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+        const QPageLayout layout = p->pageLayout();
+        p->setPageMargins(layout.minimumMargins(), layout.units());
+        return p;
+    }
+
+    // Qt hands the finished job to CUPS without looking at the answer; CUPS keeps it as the
+    // thread's last error.
+    static void CheckJobAccepted(const QString& queue)
+    {
+        if (cupsLastError() <= IPP_STATUS_OK_EVENTS_COMPLETE) return;
+        throw rtl::EPrinter("The printer \"" + queue.toStdString() + "\" did not take the print job: " +
+                            String(cupsLastErrorString()));
+    }
+
+    // The printer of the running document, else the facts of a document begun now.
     QPrinter& Info()
     {
         if (FPrinter) return *FPrinter;
-        if (!FFacts) FFacts = std::make_unique<QPrinter>(QPrinterInfo::defaultPrinter(), QPrinter::HighResolution);
+        FFacts = NewPrinter(false);
         return *FFacts;
     }
+    QString FPdfFile;
+    QPageSize FPaper;
     std::unique_ptr<QPrinter> FPrinter, FFacts;
     std::unique_ptr<QPainter> FPainter;
 };
@@ -100,6 +147,12 @@ PrinterDevice& RealPrinter()
 {
     static QtPrinterDevice* device = new QtPrinterDevice;
     return *device;
+}
+
+std::unique_ptr<PrinterDevice> NewPdfFilePrinter(const String& fileName, TPaper paper)
+{
+    return std::make_unique<QtPrinterDevice>(
+        fileName, QPageSize(paper == TPaper::Letter ? QPageSize::Letter : QPageSize::A4));
 }
 
 // ---- the printer object ------------------------------------------------------------------------
@@ -122,7 +175,8 @@ void TPrinter::BeginDoc()
 {
     if (FPrinting) throw rtl::EPrinter("Printing in progress");
     CheckAvailable();
-    Device().BeginDoc(FOrientation == TPrinterOrientation::poLandscape);
+    Device().BeginDoc(FOrientation == TPrinterOrientation::poLandscape,
+                      FTitle.empty() ? Application().Title() : FTitle);
     FPrinting = true;
     FCanvas.Font.PixelsPerInch = Device().PixelsPerInchY();
 }

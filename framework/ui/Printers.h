@@ -2,8 +2,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "framework/graphics/Graphics.h"
+#include "framework/ui/Seam.h"
 
 namespace ui {
 
@@ -32,9 +34,13 @@ public:
     TPrinterOrientation Orientation() const { return FOrientation; }
     // EPrinter "Printing in progress" while a document runs.
     void SetOrientation(TPrinterOrientation o);
+    // The name of the next job in the print queue (the application's title when empty).
+    const String& Title() const { return FTitle; }
+    void SetTitle(const String& title) { FTitle = title; }
     // Starts a document on the default printer; rtl::EPrinter when there is none.
     void BeginDoc();
-    // Ends and sends the document; EPrinter "Printer is not currently printing" without one.
+    // Ends and sends the document; EPrinter "Printer is not currently printing" without one, and
+    // EPrinter when the printing system refuses the job.
     void EndDoc();
     void Abort();
     bool Printing() const { return FPrinting; }
@@ -45,10 +51,16 @@ public:
 
 private:
     TPrinterOrientation FOrientation = TPrinterOrientation::poPortrait;
+    String FTitle;
     bool FPrinting = false;
     TPrinterCanvas FCanvas{this};
 };
 TPrinter& Printer();
+
+enum class TPaper { A4, Letter };
+// The real printer with its document written to a PDF file on the given paper instead of going
+// to the default printer's queue, as a print-to-file printer does.
+std::unique_ptr<PrinterDevice> NewPdfFilePrinter(const String& fileName, TPaper paper);
 
 // Draws the rows of a DIB (a header with its colour table, and bottom-up rows padded to 4 bytes;
 // top-down when the height is negative) from the source rectangle into the destination rectangle

@@ -23,9 +23,10 @@ bool RecordingPrinter::Available(String& why)
     return Present;
 }
 
-void RecordingPrinter::BeginDoc(bool landscape)
+void RecordingPrinter::BeginDoc(bool landscape, const String& title)
 {
     Landscape = landscape;
+    Title = title;
     ++DocsBegun;
 }
 

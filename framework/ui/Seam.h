@@ -47,7 +47,9 @@ public:
     virtual ~PrinterDevice() = default;
     // False (with a message) when there is no printer to print on.
     virtual bool Available(String& why) = 0;
-    virtual void BeginDoc(bool landscape) = 0;
+    // Starts a job named title.
+    virtual void BeginDoc(bool landscape, const String& title) = 0;
+    // Ends and sends the job; EPrinter when it is refused.
     virtual void EndDoc() = 0;
     virtual void Abort() = 0;
     virtual int PixelsPerInchX() = 0;
@@ -94,11 +96,12 @@ public:
     int ResolutionX = 600, ResolutionY = 600;
     int Width = 4800, Height = 6600;
     bool Landscape = false;
+    String Title;  // of the last job begun
     int DocsBegun = 0, DocsEnded = 0, DocsAborted = 0;
     std::vector<PrintDraw> Draws;
 
     bool Available(String& why) override;
-    void BeginDoc(bool landscape) override;
+    void BeginDoc(bool landscape, const String& title) override;
     void EndDoc() override { ++DocsEnded; }
     void Abort() override { ++DocsAborted; }
     int PixelsPerInchX() override { return ResolutionX; }

@@ -2,6 +2,7 @@
 // and bottom, portrait, and the document always ended once begun.
 #include "view_fixture.h"
 
+#include "framework/ui/Application.h"
 #include "framework/ui/Printers.h"
 
 namespace {
@@ -29,6 +30,7 @@ TEST_P(PrintPage, DrawsTheCleanSegmentOverTheMarginsRectangle)
     EXPECT_EQ(Seam.Recorder.DocsBegun, 1);
     EXPECT_EQ(Seam.Recorder.DocsEnded, 1);
     EXPECT_FALSE(Seam.Recorder.Landscape);
+    EXPECT_EQ(Seam.Recorder.Title, ui::Application().Title() + " - Image #4");
     ASSERT_EQ(Seam.Recorder.Draws.size(), 1u);
     const ui::PrintDraw& d = Seam.Recorder.Draws[0];
     EXPECT_EQ(d.Dest.Left, k.dpi);
