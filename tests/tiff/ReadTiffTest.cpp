@@ -305,6 +305,26 @@ TEST_P(DecodeTest, ASecondImageThatIsCompressed)
     EXPECT_EQ(seam.Texts(), std::vector<std::string>{"Cant read compressed Gray Scale Image"});
 }
 
+// Every image's problem is shown once, in the order of the chain, until a photometric problem
+// ends the file; what decoded last is the picture.
+TEST_P(DecodeTest, ProblemsOfSeveralImagesInChainOrder)
+{
+    ImageSpec lzw = Grey8(1, 1, {50});
+    lzw.Compression = 5;
+    ImageSpec wide = Grey8(1, 1, {1, 2});
+    wide.Bits = {16};
+    ImageSpec noWidth = Grey8(1, 1, {3});
+    noWidth.WidthTag = false;
+    ImageSpec bad = Grey8(1, 1, {7});
+    bad.Photometric = 5;
+    TBitmap b = Decode({lzw, Grey8(1, 1, {20}), wide, noWidth, bad, Grey8(1, 1, {90})});
+    EXPECT_EQ(Pixels(b), std::vector<TColor>{Grey(20)});
+    EXPECT_EQ(seam.Texts(), (std::vector<std::string>{"Cant read compressed Gray Scale Image",
+                                                      "Error: Bits Per Sample (Gray Scale) not 1, 4 or 8",
+                                                      "Error reading tag Image Width",
+                                                      "Error evaluating Photometric interpretation: 5"}));
+}
+
 TEST_P(DecodeTest, TheLastImageWins)
 {
     TBitmap b = Decode({Grey8(2, 1, {9, 10}), Grey8(1, 2, {70, 80})});
