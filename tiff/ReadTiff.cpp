@@ -16,8 +16,8 @@
 
 namespace tif {
 
+using rtl::TByteReader;
 using rtl::TFileStream;
-using rtl::TSeekOrigin;
 
 TTiffPalette TiffPalette;
 
@@ -53,16 +53,6 @@ std::unique_ptr<TFileStream> OpenAgain(const String& fileName)
     } catch (const rtl::Exception&) {
         throw rtl::ERangeError();
     }
-}
-
-void ReadAtOffset(TFileStream& file, int64_t offset, void* buffer, int64_t count)
-{
-    if (offset < 0 || offset >= file.Size()) {
-        std::memset(buffer, 0, static_cast<size_t>(count));
-        return;
-    }
-    file.Seek(offset, TSeekOrigin::soBeginning);
-    ReadZeroFilled(file, buffer, count);
 }
 
 std::unique_ptr<uint8_t[]> AllocatePixels(size_t size)
@@ -153,13 +143,12 @@ void LoadColorMap(const String& fileName, int32_t count, int32_t value, bool lit
     if (n < 1 || n > 256)
         return;
     auto file = OpenAgain(fileName);
-    std::vector<uint8_t> raw(size_t(n) * 6);
-    ReadAtOffset(*file, value, raw.data(), static_cast<int64_t>(raw.size()));
+    const TByteReader raw = TByteReader::FromStreamPaddedAt(*file, value, size_t(n) * 6, ByteOrder(littleEndian));
     // A map whose values all lie below 256 was written with 8-bit values; libtiff and other
     // readers take such a map as it stands, and so do we. Any other map keeps its high bytes.
     std::vector<uint16_t> values(size_t(n) * 3);
     for (size_t i = 0; i < values.size(); ++i)
-        values[i] = Get16(raw.data() + 2 * i, littleEndian);
+        values[i] = raw.U16(2 * i);
     const bool eightBit = std::all_of(values.begin(), values.end(), [](uint16_t v) { return v < 256; });
     uint16_t* arrays[3] = {TiffPalette.Red, TiffPalette.Green, TiffPalette.Blue};
     for (int a = 0; a < 3; ++a)
@@ -172,9 +161,8 @@ void LoadColorMap(const String& fileName, int32_t count, int32_t value, bool lit
 TSampleSizes ReadSampleSizes(const String& fileName, int32_t fileOffset, bool littleEndian)
 {
     auto file = OpenAgain(fileName);
-    uint8_t raw[6];
-    ReadAtOffset(*file, fileOffset, raw, sizeof raw);
-    return {Get16(raw, littleEndian), Get16(raw + 2, littleEndian), Get16(raw + 4, littleEndian)};
+    const TByteReader raw = TByteReader::FromStreamPaddedAt(*file, fileOffset, 6, ByteOrder(littleEndian));
+    return {raw.U16(0), raw.U16(2), raw.U16(4)};
 }
 
 // ---- pixel data ---------------------------------------------------------------------
@@ -619,9 +607,7 @@ uint16_t FirstExtraSample(const String& fileName, const TGraphicTiff& image)
     if (extra->Count == 2)  // two SHORTs in the entry itself: the first in its first two bytes
         return le ? uint16_t(uint32_t(extra->Value) & 0xFFFF) : uint16_t(uint32_t(extra->Value) >> 16);
     auto file = OpenAgain(fileName);
-    uint8_t raw[2];
-    ReadAtOffset(*file, extra->Value, raw, sizeof raw);
-    return Get16(raw, le);
+    return TByteReader::FromStreamPaddedAt(*file, extra->Value, 2, ByteOrder(le)).U16(0);
 }
 
 // RGB with the samples per pixel the file states (three when it states fewer or none).

@@ -2,65 +2,25 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <new>
 #include <set>
 #include <vector>
 
 namespace tif {
 
+using rtl::TByteReader;
 using rtl::TFileStream;
 using rtl::TSeekOrigin;
 using rtl::TStream;
 
-// ---- byte order and bounded reads ---------------------------------------------------
-
-uint16_t Get16(const uint8_t* p, bool littleEndian)
-{
-    return littleEndian ? static_cast<uint16_t>(p[0] | (p[1] << 8)) : static_cast<uint16_t>((p[0] << 8) | p[1]);
-}
-
-uint32_t Get32(const uint8_t* p, bool littleEndian)
-{
-    if (littleEndian)
-        return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | uint32_t(p[3]);
-}
-
-int64_t ReadZeroFilled(TStream& file, void* buffer, int64_t count)
-{
-    auto* out = static_cast<uint8_t*>(buffer);
-    int64_t done = 0;
-    while (done < count) {
-        int64_t n = file.Read(out + done, count - done);
-        if (n <= 0)
-            break;
-        done += n;
-    }
-    if (done < count)
-        std::memset(out + done, 0, static_cast<size_t>(count - done));
-    return done;
-}
-
 namespace {
 
-// Reads count bytes at a file offset; an offset outside the file reads as zeros.
-void ReadAt(TStream& file, int64_t offset, int64_t fileSize, void* buffer, int64_t count)
-{
-    if (offset < 0 || offset >= fileSize) {
-        std::memset(buffer, 0, static_cast<size_t>(count));
-        return;
-    }
-    file.Seek(offset, TSeekOrigin::soBeginning);
-    ReadZeroFilled(file, buffer, count);
-}
-
-// The value field: a SHORT with one value sits in the field's first two bytes.
-int32_t FieldValue(const uint8_t* field, uint16_t varType, int32_t count, bool littleEndian)
+// The value field at `at`: a SHORT with one value sits in the field's first two bytes.
+int32_t FieldValue(const TByteReader& entries, size_t at, uint16_t varType, int32_t count)
 {
     if (varType == TYPE_SHORT && count == 1)
-        return Get16(field, littleEndian);
-    return static_cast<int32_t>(Get32(field, littleEndian));
+        return entries.U16(at);
+    return entries.I32(at);
 }
 
 // The value field's four bytes as the file stores them (the inverse of reading it as one number).
@@ -121,15 +81,13 @@ void TGraphicTiff::ReadIFD(TStream* file)
 {
     if (!FFileTiff || !file)
         return;
-    const bool le = FFileTiff->LittleEndian();
+    const rtl::TByteOrder order = ByteOrder(FFileTiff->LittleEndian());
     int64_t nextPosition = 0;
     try {
         int64_t position = file->Position();
         rtl::RangeCheck(position, 0, INT32_MAX);
         FFilePosition = static_cast<int32_t>(position);
-        uint8_t count[2];
-        ReadZeroFilled(*file, count, 2);
-        FCountTag = Get16(count, le);
+        FCountTag = TByteReader::FromStreamPadded(*file, 2, order).U16(0);
         nextPosition = int64_t(FFilePosition) + 2 + int64_t(ENTRY_SIZE) * FCountTag;
         if (FCountTag > 0)
             ReadEntries(*file);
@@ -142,9 +100,7 @@ void TGraphicTiff::ReadIFD(TStream* file)
         return;
     }
     try {
-        uint8_t next[4];
-        ReadAt(*file, nextPosition, file->Size(), next, 4);
-        FNextIFD = static_cast<int32_t>(Get32(next, le));
+        FNextIFD = TByteReader::FromStreamPaddedAt(*file, nextPosition, 4, order).I32(0);
     } catch (const rtl::Exception&) {
         FNextIFD = 0;
     }
@@ -154,23 +110,22 @@ void TGraphicTiff::ReadIFD(TStream* file)
 // bytes as zeros. So the list never holds more than the file does.
 void TGraphicTiff::ReadEntries(TStream& file)
 {
-    const bool le = FFileTiff->LittleEndian();
     const int64_t first = int64_t(FFilePosition) + 2;
     const int64_t available = std::max<int64_t>(0, file.Size() - first);
     const int64_t held = std::min<int64_t>(FCountTag, (available + ENTRY_SIZE - 1) / ENTRY_SIZE);
     FCountTag = static_cast<uint16_t>(held);
     if (held == 0)
         return;
-    std::vector<uint8_t> raw(static_cast<size_t>(held * ENTRY_SIZE));
-    ReadZeroFilled(file, raw.data(), static_cast<int64_t>(raw.size()));
+    const TByteReader raw =
+        TByteReader::FromStreamPadded(file, static_cast<size_t>(held * ENTRY_SIZE), ByteOrder(FFileTiff->LittleEndian()));
     FListTag.reset(new TTagTiff[held]);
     for (int64_t i = 0; i < held; ++i) {
-        const uint8_t* p = raw.data() + i * ENTRY_SIZE;
+        const size_t at = static_cast<size_t>(i * ENTRY_SIZE);
         TTagTiff& e = FListTag[i];
-        e.Tag = Get16(p, le);
-        e.VarType = Get16(p + 2, le);
-        e.Count = static_cast<int32_t>(Get32(p + 4, le));
-        e.Value = FieldValue(p + 8, e.VarType, e.Count, le);
+        e.Tag = raw.U16(at);
+        e.VarType = raw.U16(at + 2);
+        e.Count = raw.I32(at + 4);
+        e.Value = FieldValue(raw, at + 8, e.VarType, e.Count);
     }
 }
 
@@ -210,14 +165,18 @@ void TGraphicTiff::ReadStripArray(TStream& file, const TTagTiff& entry, bool byt
         return;
     const bool le = FFileTiff->LittleEndian();
     const size_t width = entry.VarType == TYPE_SHORT ? 2 : 4;
-    std::vector<uint8_t> raw(std::max<size_t>(size_t(FCountStripInfo) * width, 4));
-    if (size_t(FCountStripInfo) * width <= 4)
-        PutField(raw.data(), static_cast<uint32_t>(entry.Value), le);
-    else
-        ReadAt(file, entry.Value, file.Size(), raw.data(), static_cast<int64_t>(raw.size()));
+    const size_t size = size_t(FCountStripInfo) * width;
+    uint8_t field[4];
+    TByteReader raw;
+    if (size <= 4) {
+        PutField(field, static_cast<uint32_t>(entry.Value), le);
+        raw = TByteReader(field, sizeof field, ByteOrder(le));
+    } else {
+        raw = TByteReader::FromStreamPaddedAt(file, entry.Value, size, ByteOrder(le));
+    }
     for (int i = 0; i < FCountStripInfo; ++i) {
-        const uint8_t* p = raw.data() + width * i;
-        int32_t v = width == 2 ? int32_t(Get16(p, le)) : static_cast<int32_t>(Get32(p, le));
+        const size_t at = width * size_t(i);
+        int32_t v = width == 2 ? int32_t(raw.U16(at)) : raw.I32(at);
         (byteCounts ? FListStripInfo[i].StripByteCounts : FListStripInfo[i].StripOffsets) = v;
     }
 }
@@ -284,24 +243,24 @@ void TFileTiff::SetFileName(const String& name)
     } catch (const rtl::Exception&) {
         return;  // cannot be opened: stays not valid
     }
-    uint8_t header[HEADER_SIZE];
-    ReadZeroFilled(*file, header, sizeof header);
+    TByteReader header = TByteReader::FromStreamPadded(*file, HEADER_SIZE);
     FValid = true;
     bool orderKnown = true;
-    if (header[0] == 'I' && header[1] == 'I')
+    if (header.U8(0) == 'I' && header.U8(1) == 'I')
         FLittleEndian = true;
-    else if (header[0] == 'M' && header[1] == 'M')
+    else if (header.U8(0) == 'M' && header.U8(1) == 'M')
         FLittleEndian = false;
     else
         orderKnown = false;
     int32_t firstIFD;
     if (orderKnown) {
-        if (Get16(header + 2, FLittleEndian) != HEADER_MAGIC)
+        header.SetOrder(ByteOrder(FLittleEndian));
+        if (header.U16(2) != HEADER_MAGIC)
             FValid = false;
-        firstIFD = static_cast<int32_t>(Get32(header + 4, FLittleEndian));
+        firstIFD = header.I32(4);
     } else {
         FValid = false;
-        firstIFD = static_cast<int32_t>(Get32(header + 4, true));
+        firstIFD = header.I32(4);  // read little-endian
     }
     FFileName = name;
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "framework/rtl/ByteReader.h"
 #include "framework/rtl/Classes.h"
 #include "framework/rtl/SysUtils.h"
 
@@ -136,12 +137,10 @@ inline uint32_t Swap32(uint32_t v)
 {
     return (v >> 24) | ((v >> 8) & 0xFF00u) | ((v << 8) & 0xFF0000u) | (v << 24);
 }
-// Numbers as the file's byte order stores them.
-uint16_t Get16(const uint8_t* p, bool littleEndian);
-uint32_t Get32(const uint8_t* p, bool littleEndian);
-
-// Reads count bytes at the stream's position; whatever lies past the end of the file reads as zero.
-// Returns the bytes actually read.
-int64_t ReadZeroFilled(rtl::TStream& file, void* buffer, int64_t count);
+// The byte order of a file's numbers.
+inline rtl::TByteOrder ByteOrder(bool littleEndian)
+{
+    return littleEndian ? rtl::TByteOrder::LittleEndian : rtl::TByteOrder::BigEndian;
+}
 
 }  // namespace tif

@@ -32,6 +32,12 @@ public:
     // The next `count` bytes of the stream, kept by the reader and its parts; EReadError "Stream
     // read error" when the stream holds fewer.
     static TByteReader FromStream(TStream& stream, size_t count, TByteOrder order = TByteOrder::LittleEndian);
+    // The same, except that bytes past the end of the stream read as zeros.
+    static TByteReader FromStreamPadded(TStream& stream, size_t count, TByteOrder order = TByteOrder::LittleEndian);
+    // The `count` bytes at `offset`, as FromStreamPadded; an offset outside the stream reads as
+    // zeros throughout.
+    static TByteReader FromStreamPaddedAt(TStream& stream, int64_t offset, size_t count,
+                                          TByteOrder order = TByteOrder::LittleEndian);
 
     const uint8_t* Data() const { return FData; }
     size_t Size() const { return FSize; }
@@ -92,6 +98,7 @@ public:
     int32_t ReadI32() { return Advance(I32(FPosition), 4); }
 
 private:
+    static TByteReader Keep(std::shared_ptr<std::vector<uint8_t>> store, TByteOrder order);
     const uint8_t* Bytes(size_t at, size_t count) const
     {
         if (!Has(at, count)) RaiseReadBeyondEnd();

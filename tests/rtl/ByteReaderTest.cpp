@@ -114,3 +114,32 @@ TEST(ByteReader, FromAStreamKeepsItsBytes)
         EXPECT_EQ(e.Message(), "Stream read error");
     }
 }
+
+TEST(ByteReader, PaddedStreamReadsGiveZerosWhereTheStreamEnds)
+{
+    TMemoryStream stream;
+    stream.WriteBuffer(kBytes, sizeof kBytes);
+    const struct {
+        const char* what;
+        int64_t offset;  // < 0 for the stream's position (6)
+        size_t count;
+        uint32_t first32;  // big-endian
+        uint8_t last;
+    } cases[] = {
+        {"inside", 2, 4, 0x0304FEFF, 0xFF},
+        {"past the end", 6, 6, 0x80000000, 0x00},
+        {"from the position", -1, 4, 0x80000000, 0x00},
+        {"at the end", 8, 4, 0, 0},
+        {"far beyond", 1000, 4, 0, 0},
+        {"before the start", -5, 4, 0, 0},
+    };
+    for (const auto& c : cases) {
+        stream.SetPosition(6);
+        const TByteReader r = c.offset == -1 ? TByteReader::FromStreamPadded(stream, c.count, TByteOrder::BigEndian)
+                                             : TByteReader::FromStreamPaddedAt(stream, c.offset == -5 ? -1 : c.offset,
+                                                                               c.count, TByteOrder::BigEndian);
+        ASSERT_EQ(r.Size(), c.count) << c.what;
+        EXPECT_EQ(r.U32(0), c.first32) << c.what;
+        EXPECT_EQ(r.U8(c.count - 1), c.last) << c.what;
+    }
+}
