@@ -70,27 +70,19 @@ constexpr size_t DibStride(uint32_t width, uint32_t bits) { return ((size_t(widt
 
 uint16_t ImageSize(int32_t value) { return rtl::CheckedCast<uint16_t>(value); }
 
-// The checks that every decoder starts with; reports the first failure.
-bool CheckImageTags(const TGraphicTiff& image, const char* compressedMessage, TTiffRead& read)
+// The checks that every decoder starts with; the first failure is the problem.
+TProblem CheckImageTags(const TGraphicTiff& image, const char* compressedMessage)
 {
-    if (!image.QueryGraphicByTag(TAG_IMAGE_WIDTH)) {
-        read.Problems.push_back("Error reading tag Image Width");
-        return false;
-    }
-    if (!image.QueryGraphicByTag(TAG_IMAGE_LENGTH)) {
-        read.Problems.push_back("Error reading tag Image Height");
-        return false;
-    }
+    if (!image.QueryGraphicByTag(TAG_IMAGE_WIDTH))
+        return "Error reading tag Image Width";
+    if (!image.QueryGraphicByTag(TAG_IMAGE_LENGTH))
+        return "Error reading tag Image Height";
     const PTagTiff compression = image.QueryGraphicByTag(TAG_COMPRESSION);
-    if (!compression) {
-        read.Problems.push_back("Error reading tag Compression");
-        return false;
-    }
-    if (compression->Value != COMPRESSION_NONE) {
-        read.Problems.push_back(compressedMessage);
-        return false;
-    }
-    return true;
+    if (!compression)
+        return "Error reading tag Compression";
+    if (compression->Value != COMPRESSION_NONE)
+        return compressedMessage;
+    return {};
 }
 
 int32_t TagValue(const TGraphicTiff& image, uint16_t tag) { return image.QueryGraphicByTag(tag)->Value; }
@@ -533,14 +525,14 @@ bool ConvertRows(const TRowSource& source, const TRowConverter& convert, gfx::TB
     return whole;
 }
 
-// Makes the picture from the stored rows; false when a row cannot be read.
-bool BuildStraight(const TRowSource& source, uint16_t width, uint16_t height, const TStoredPixels& pixels,
-                   gfx::TBitmap& target, TTiffRead& read)
+// Makes the picture from the stored rows.
+TProblem BuildStraight(const TRowSource& source, uint16_t width, uint16_t height, const TStoredPixels& pixels,
+                       gfx::TBitmap& target, TTiffRead& read)
 {
     if (width == 0 || height == 0) {
         read.Changed = true;
         target.AssignNothing();  // no bitmap can be made: left empty, as the platform would
-        return true;
+        return {};
     }
     std::shared_ptr<gfx::TBitmapData> store;
     try {
@@ -549,11 +541,10 @@ bool BuildStraight(const TRowSource& source, uint16_t width, uint16_t height, co
     } catch (const rtl::Exception&) {
         read.Changed = true;
         target.AssignNothing();
-        read.Problems.push_back(kOutOfMemory);
-        return true;
+        return kOutOfMemory;
     }
     if (!ConvertRows(source, TRowConverter(width, pixels), *store))
-        return false;
+        return kErrorImageData;
     try {
         read.Changed = true;
         target.AssignNothing();
@@ -561,36 +552,29 @@ bool BuildStraight(const TRowSource& source, uint16_t width, uint16_t height, co
         gfx::SetBitmapHandle(made, store);
         target.Assign(made);
     } catch (const std::exception&) {
-        read.Problems.push_back(kOutOfMemory);
+        return kOutOfMemory;
     }
-    return true;
+    return {};
 }
 
 // Rows, pixels and bitmap: the common end of every decoder.
-void ReadAndBuild(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap, const TStoredPixels& pixels,
-                  TTiffRead& read)
+TProblem ReadAndBuild(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap, const TStoredPixels& pixels,
+                      TTiffRead& read)
 {
     const int32_t width = TagValue(image, TAG_IMAGE_WIDTH);
     const int32_t height = TagValue(image, TAG_IMAGE_LENGTH);
-    if (pixels.Samples == 0 && !DibBitCount(static_cast<uint16_t>(pixels.Bits))) {
-        read.Problems.push_back(kErrorImageData);
-        return;
-    }
+    if (pixels.Samples == 0 && !DibBitCount(static_cast<uint16_t>(pixels.Bits)))
+        return kErrorImageData;
     auto file = OpenAgain(fileName);
     TRowLayout layout;
-    if (!LayOutRows(image, file->Size(), pixels.RowBytes(static_cast<uint32_t>(std::max(width, 0))), layout)) {
-        read.Problems.push_back(kErrorImageData);
-        return;
-    }
+    if (!LayOutRows(image, file->Size(), pixels.RowBytes(static_cast<uint32_t>(std::max(width, 0))), layout))
+        return kErrorImageData;
     const uint16_t w = ImageSize(width), h = ImageSize(height);
     // A picture larger than any bitmap can be is refused before its store is asked for.
-    if (!gfx::DeviceBitmapFits(w, h)) {
-        read.Problems.push_back(kOutOfMemory);
-        return;
-    }
+    if (!gfx::DeviceBitmapFits(w, h))
+        return kOutOfMemory;
     const TRowSource source{*file, layout, FillOrderReversed(image)};
-    if (!BuildStraight(source, w, h, pixels, bitmap, read))
-        read.Problems.push_back(kErrorImageData);
+    return BuildStraight(source, w, h, pixels, bitmap, read);
 }
 
 TStoredPixels IndexedPixels(uint32_t bits) { return TStoredPixels{bits, 0, TAlpha::None}; }
@@ -631,52 +615,46 @@ TStoredPixels RgbPixels(const String& fileName, const TGraphicTiff& image)
 
 // ---- decoders ---------------------------------------------------------------------------
 
-void DecodeBilevel(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap, TTiffRead& read)
+TProblem DecodeBilevel(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap, TTiffRead& read)
 {
-    if (!CheckImageTags(image, "Cant read compressed bilevel image", read))
-        return;
+    if (TProblem problem = CheckImageTags(image, "Cant read compressed bilevel image"))
+        return problem;
     MakeBilevelPalette(TagValue(image, TAG_PHOTOMETRIC));
-    ReadAndBuild(fileName, image, bitmap, IndexedPixels(1), read);
+    return ReadAndBuild(fileName, image, bitmap, IndexedPixels(1), read);
 }
 
-void DecodeGrey(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap, TTiffRead& read)
+TProblem DecodeGrey(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap, TTiffRead& read)
 {
-    if (!CheckImageTags(image, "Cant read compressed Gray Scale Image", read))
-        return;
+    if (TProblem problem = CheckImageTags(image, "Cant read compressed Gray Scale Image"))
+        return problem;
     const int32_t bits = TagValue(image, TAG_BITS_PER_SAMPLE);
     MakeGreyPalette(bits, TagValue(image, TAG_PHOTOMETRIC));
-    ReadAndBuild(fileName, image, bitmap, IndexedPixels(uint32_t(bits)), read);
+    return ReadAndBuild(fileName, image, bitmap, IndexedPixels(uint32_t(bits)), read);
 }
 
-void DecodePalette(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap, TTiffRead& read)
+TProblem DecodePalette(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap, TTiffRead& read)
 {
-    if (!CheckImageTags(image, "Cant read compressed ColorPaletImage", read))
-        return;
+    if (TProblem problem = CheckImageTags(image, "Cant read compressed ColorPaletImage"))
+        return problem;
     const PTagTiff bits = image.QueryGraphicByTag(TAG_BITS_PER_SAMPLE);
-    if (!bits) {
-        read.Problems.push_back("Error reading tag Bits Per Sample");
-        return;
-    }
+    if (!bits)
+        return "Error reading tag Bits Per Sample";
     const PTagTiff colorMap = image.QueryGraphicByTag(TAG_COLOR_MAP);
-    if (!colorMap) {
-        read.Problems.push_back("Error reading tag Color Table Offset");
-        return;
-    }
+    if (!colorMap)
+        return "Error reading tag Color Table Offset";
     // A bit count that does not fit 16 bits is no bit count a bitmap has.
     const uint16_t bitsPerPixel = (bits->Value >= 0 && bits->Value <= 0xFFFF) ? uint16_t(bits->Value) : 0;
     LoadColorMap(fileName, colorMap->Count, colorMap->Value, image.FileTiff()->LittleEndian());
-    ReadAndBuild(fileName, image, bitmap, IndexedPixels(bitsPerPixel), read);
+    return ReadAndBuild(fileName, image, bitmap, IndexedPixels(bitsPerPixel), read);
 }
 
-void DecodeRgb(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap, TTiffRead& read)
+TProblem DecodeRgb(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap, TTiffRead& read)
 {
-    if (!CheckImageTags(image, "Cant read compressed RGB Full Color Image", read))
-        return;
+    if (TProblem problem = CheckImageTags(image, "Cant read compressed RGB Full Color Image"))
+        return problem;
     const PTagTiff bits = image.QueryGraphicByTag(TAG_BITS_PER_SAMPLE);
-    if (!bits) {
-        read.Problems.push_back("Error reading tag Bits Per Sample");
-        return;
-    }
+    if (!bits)
+        return "Error reading tag Bits Per Sample";
     TSampleSizes sizes;
     if (bits->Count == 1) {
         // A value that does not fit 16 bits is no sample size, not its low half.
@@ -685,15 +663,47 @@ void DecodeRgb(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap
     } else {
         sizes = ReadSampleSizes(fileName, bits->Value, image.FileTiff()->LittleEndian());
     }
-    if (sizes.Red != 8 && sizes.Green != 8 && sizes.Blue != 8) {
-        read.Problems.push_back("Error: Bits Per Sample (RGB) not 8");
-        return;
-    }
-    ReadAndBuild(fileName, image, bitmap, RgbPixels(fileName, image), read);
+    if (sizes.Red != 8 && sizes.Green != 8 && sizes.Blue != 8)
+        return "Error: Bits Per Sample (RGB) not 8";
+    return ReadAndBuild(fileName, image, bitmap, RgbPixels(fileName, image), read);
 }
 
 // ---- entry ------------------------------------------------------------------------------
 
+namespace {
+
+// A photometric interpretation that cannot be read or evaluated; it ends the file's decoding.
+TProblem CheckPhotometric(const TGraphicTiff& image)
+{
+    const PTagTiff photometric = image.QueryGraphicByTag(TAG_PHOTOMETRIC);
+    if (!photometric)
+        return "Error reading tag Photometric interpretation";
+    const int32_t kind = photometric->Value;
+    if (kind < PHOTOMETRIC_WHITE_IS_ZERO || kind > PHOTOMETRIC_PALETTE)
+        return "Error evaluating Photometric interpretation: " + rtl::IntToStr(kind);
+    return {};
+}
+
+// The decoder for the image's photometric interpretation (checked before).
+TProblem DecodeImage(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap, TTiffRead& read)
+{
+    const int32_t kind = TagValue(image, TAG_PHOTOMETRIC);
+    if (kind == PHOTOMETRIC_PALETTE)
+        return DecodePalette(fileName, image, bitmap, read);
+    if (kind == PHOTOMETRIC_RGB)
+        return DecodeRgb(fileName, image, bitmap, read);
+    const PTagTiff bits = image.QueryGraphicByTag(TAG_BITS_PER_SAMPLE);
+    if (!bits || bits->Value == 1)
+        return DecodeBilevel(fileName, image, bitmap, read);
+    if (bits->Value == 4 || bits->Value == 8)
+        return DecodeGrey(fileName, image, bitmap, read);
+    return kGreyBitsNotDecoded;
+}
+
+}  // namespace
+
+// Every problem of the file is recorded here, in the order of the chain: at most one for each
+// image, and a photometric problem ends the decoding.
 void DecodeTiffFile(const String& fileName, gfx::TBitmap& bitmap, TTiffRead& read)
 {
     // A file that is gone is reported as such; the reader never creates one.
@@ -709,29 +719,12 @@ void DecodeTiffFile(const String& fileName, gfx::TBitmap& bitmap, TTiffRead& rea
     for (int i = 0; i < file.GraphicCount(); ++i) {
         rtl::RangeCheck(i, 0, 255);
         TGraphicTiff& image = *file.GetGraphicTiff(static_cast<uint8_t>(i));
-        const PTagTiff photometric = image.QueryGraphicByTag(TAG_PHOTOMETRIC);
-        if (!photometric) {
-            read.Problems.push_back("Error reading tag Photometric interpretation");
+        if (TProblem problem = CheckPhotometric(image)) {
+            read.Problems.push_back(*problem);
             return;
         }
-        const int32_t kind = photometric->Value;
-        if (kind < PHOTOMETRIC_WHITE_IS_ZERO || kind > PHOTOMETRIC_PALETTE) {
-            read.Problems.push_back("Error evaluating Photometric interpretation: " + rtl::IntToStr(kind));
-            return;
-        }
-        if (kind == PHOTOMETRIC_WHITE_IS_ZERO || kind == PHOTOMETRIC_BLACK_IS_ZERO) {
-            const PTagTiff bits = image.QueryGraphicByTag(TAG_BITS_PER_SAMPLE);
-            if (!bits || bits->Value == 1)
-                DecodeBilevel(fileName, image, bitmap, read);
-            else if (bits->Value == 4 || bits->Value == 8)
-                DecodeGrey(fileName, image, bitmap, read);
-            else
-                read.Problems.push_back(kGreyBitsNotDecoded);
-        } else if (kind == PHOTOMETRIC_PALETTE) {
-            DecodePalette(fileName, image, bitmap, read);
-        } else if (kind == PHOTOMETRIC_RGB) {
-            DecodeRgb(fileName, image, bitmap, read);
-        }
+        if (TProblem problem = DecodeImage(fileName, image, bitmap, read))
+            read.Problems.push_back(*problem);
     }
 }
 

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "framework/graphics/Graphics.h"
@@ -11,6 +12,9 @@
 #include "tiff/ReadTiffTags.h"
 
 namespace tif {
+
+// What a step of the decoding found wrong, as the reader shows it; none when all went well.
+using TProblem = std::optional<String>;
 
 // What decoding a file did: the problems met, in the order met, and whether the bitmap was
 // replaced or emptied (otherwise it still holds what it held before).
@@ -40,10 +44,11 @@ extern TTiffPalette TiffPalette;
 
 // ---- the decoders and their steps ------------------------------------------------------
 
-void DecodeBilevel(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap, TTiffRead& read);
-void DecodeGrey(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap, TTiffRead& read);
-void DecodePalette(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap, TTiffRead& read);
-void DecodeRgb(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap, TTiffRead& read);
+// Each gives the image's problem, if it has one; read.Changed tells whether bitmap was replaced.
+TProblem DecodeBilevel(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap, TTiffRead& read);
+TProblem DecodeGrey(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap, TTiffRead& read);
+TProblem DecodePalette(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap, TTiffRead& read);
+TProblem DecodeRgb(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap, TTiffRead& read);
 
 // The rows of one image, top row first, rowBytes each.
 struct TPixelBuffer {
