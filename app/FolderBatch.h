@@ -18,10 +18,6 @@ bool IsConvertibleFile(const String& name);
 // anything, so files that the batch itself creates in the folder are never taken.
 std::vector<String> FindBatchFiles(const String& folder, const String& mask);
 
-// length x (percent / 100), in extended precision, rounded to the nearest whole number with
-// halves to the even neighbour (50.5 gives 50).
-int32_t ScaledLength(int32_t length, int percent);
-
 // The folders of a batch as the user chooses them, and whether it runs at all.
 struct TBatchFolders {
     bool FolderMode = false;  // false: the save command saves the one picture chosen
@@ -38,6 +34,27 @@ String BatchFolderPath(const String& text);
 // What keeps the choice from running a folder batch, as told to the user; empty when it can run
 // (every folder it needs exists). Nothing is needed outside folder mode.
 String BatchFoldersProblem(const TBatchFolders& folders);
+
+class TFrmadjust;
+
+// The save command in folder mode: asks which pictures and which output type, converts every
+// matching picture of SourceFolder into OutputFolder, makes the gallery copies, offers the gallery
+// and sums up in the results window. The converter's commands are disabled while it runs, and the
+// size, output type and quality are those it started with. Does nothing while a batch runs.
+void RunFolderBatch(TFrmadjust& converter);
+// True while a folder batch runs.
+bool FolderBatchRunning();
+
+// Converts the picture just loaded into the converter's ImageHidden to the converter's new size
+// and writes it into OutputFolder under name with the output type's extension.
+void ConvertFolderFile(const String& name);
+
+// The file-kind chooser's title for the converter's percent text ("50%"; empty after an exact size).
+String ChooserTitle(const String& percentText);
+
+// Shows the folder window from the converter; on OK sets FolderMode, SourceFolder, OutputFolder,
+// WebFolder and MakeWebPage.
+void ChooseBatchFolders(TFrmadjust& converter);
 
 // Reads the whole source file into memory, then writes it as dest (created or replaced).
 // True on success; false on any failure, which raises nothing.

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "app/Converter.h"
+#include "app/FolderBatch.h"
 #include "app/UFrmView.h"
 #include "app/Ucompress.h"
 #include "app/Ufirst.h"
@@ -25,6 +26,12 @@ bool ExactSizeMode = false;
 String ProgramFolder;
 bool FolderMode = false;
 String ConverterImagePath;
+String SourceFolder;
+String OutputFolder;
+String WebFolder;
+bool MakeWebPage = false;
+bool JpegThumbnailsMade = false;
+int32_t BatchCount = 0;
 
 TFrmadjust* Frmadjust = nullptr;
 TFrmtype* Frmtype = nullptr;
@@ -56,21 +63,6 @@ const char* const TempMetaName = "Temp.emf";
 
 constexpr gfx::TColor clResultsNavy = 8388608;
 
-Tfrmcomp& QualityWindow()
-{
-    // Made at start-up; a converter used without it (a tool, a test) gets one that lives as long.
-    if (!frmcomp) frmcomp = new Tfrmcomp(&ui::Application());
-    return *frmcomp;
-}
-
-// The quality window's number; ERangeError outside 1..100.
-int QualityWindowQuality()
-{
-    const int quality = rtl::StrToInt(rtl::Trim(QualityWindow().Lblnumber->Caption()));
-    rtl::RangeCheck(quality, 1, 100);
-    return quality;
-}
-
 bool AskReplace(const String& fileName)
 {
     return ui::MessageDlg(ReplaceQuestion(fileName), ui::TMsgDlgType::mtConfirmation, ui::mbYes | ui::mbNo) ==
@@ -84,6 +76,20 @@ bool HasPixels(const ui::TImage& image)
 }
 
 }  // namespace
+
+Tfrmcomp& QualityWindow()
+{
+    // Made at start-up; a converter used without it (a tool, a test) gets one that lives as long.
+    if (!frmcomp) frmcomp = new Tfrmcomp(&ui::Application());
+    return *frmcomp;
+}
+
+int QualityWindowQuality()
+{
+    const int quality = rtl::StrToInt(rtl::Trim(QualityWindow().Lblnumber->Caption()));
+    rtl::RangeCheck(quality, 1, 100);
+    return quality;
+}
 
 // ---- the window ------------------------------------------------------------------------------
 
@@ -128,6 +134,7 @@ TFrmadjust::TFrmadjust(ui::TComponent* owner) : ui::TForm(owner)
     Bind(Label2, "Label2");
     Bind(Button1, "Button1");
     Bind(Label5, "Label5");
+    Bind(CmdFolders, "CmdFolders");
     ScrollBar1->OnChange = [this](ui::TObject* s) { ScrollBar1Change(s); };
     Button1->OnClick = [this](ui::TObject* s) { Button1Click(s); };
     BitBtn1->OnClick = [this](ui::TObject* s) { BitBtn1Click(s); };
@@ -137,6 +144,7 @@ TFrmadjust::TFrmadjust(ui::TComponent* owner) : ui::TForm(owner)
     BitBtn6->OnClick = [this](ui::TObject* s) { BitBtn6Click(s); };
     BitBtn4->OnClick = [this](ui::TObject* s) { BitBtn4Click(s); };
     BitBtn5->OnClick = [this](ui::TObject* s) { BitBtn5Click(s); };
+    CmdFolders->OnClick = [this](ui::TObject* s) { CmdFoldersClick(s); };
     OnCloseQuery = [this](ui::TObject* s, bool& canClose) { FormCloseQuery(s, canClose); };
     Frmtype = new TFrmtype(this);
     Frmresults = new TFrmresults(this);
@@ -255,11 +263,16 @@ void TFrmadjust::BitBtn6Click(ui::TObject*) { ShowInViewer(); }
 
 bool SaveImageAsJpeg(const String& fileName, ui::TImage* image)
 {
+    return SaveImageAsJpeg(fileName, image, QualityWindowQuality());
+}
+
+bool SaveImageAsJpeg(const String& fileName, ui::TImage* image, int quality)
+{
     ui::TImage& holder = *Frmadjust->Imagejpeg;
     {
         gfx::TJPEGImage jpeg;
         jpeg.Assign(PictureAsBitmap(image->Picture().Graphic()));
-        jpeg.SetCompressionQuality(QualityWindowQuality());
+        jpeg.SetCompressionQuality(quality);
         jpeg.Compress();
         holder.Picture().SetGraphic(&jpeg);
     }
@@ -302,10 +315,11 @@ void TFrmadjust::PrepareSaveDialog()
 
 void TFrmadjust::CmdsaveClick(ui::TObject*)
 {
-    // The folder batch is a command of its own.
-    if (FolderMode) return;
-    SaveSinglePicture();
+    if (FolderMode) RunFolderBatch(*this);
+    else SaveSinglePicture();
 }
+
+void TFrmadjust::CmdFoldersClick(ui::TObject*) { ChooseBatchFolders(*this); }
 
 void TFrmadjust::SaveSinglePicture()
 {

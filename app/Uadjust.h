@@ -21,6 +21,13 @@ extern bool ExactSizeMode;
 extern String ProgramFolder;   // the executable's folder, with its trailing delimiter
 extern bool FolderMode;
 extern String ConverterImagePath;  // the converter's copy of the chosen path
+// Folder batch state (the batch itself is in FolderBatch).
+extern String SourceFolder;        // each folder ends in the delimiter
+extern String OutputFolder;
+extern String WebFolder;
+extern bool MakeWebPage;           // make the gallery copies and offer the gallery
+extern bool JpegThumbnailsMade;    // set by a JPEG batch file, cleared once an index page is written
+extern int32_t BatchCount;         // convertible files taken by the current batch
 
 class TFrmtype;
 class TFrmresults;
@@ -69,6 +76,7 @@ public:
     ui::TLabel* Label2 = nullptr;
     ui::TButton* Button1 = nullptr;
     ui::TLabel* Label5 = nullptr;
+    ui::TBitBtn* CmdFolders = nullptr;
     // The GIF document of the load in progress; nullptr otherwise.
     gif::TGifFile* GifFile = nullptr;
 
@@ -83,6 +91,7 @@ public:
     void BitBtn4Click(ui::TObject* sender);
     void BitBtn5Click(ui::TObject* sender);
     void FormCloseQuery(ui::TObject* sender, bool& canClose);
+    void CmdFoldersClick(ui::TObject* sender);
 
     // Sets SaveDialog1 up for the type the output-type chooser holds; for JPEG it then shows the
     // quality window.
@@ -106,6 +115,13 @@ extern TFrmimgview* Frmimgview;
 bool SaveImageAsJpeg(const String& fileName, ui::TImage* image);
 // The same for an enhanced metafile holding the picture.
 bool SaveImageAsMetafile(const String& fileName, ui::TImage* image);
+// SaveImageAsJpeg at the given quality (1..100).
+bool SaveImageAsJpeg(const String& fileName, ui::TImage* image, int quality);
+// The quality window's number; ERangeError outside 1..100.
+int QualityWindowQuality();
+class Tfrmcomp;
+// The quality window (made when a converter is used without it).
+Tfrmcomp& QualityWindow();
 
 // Texts of the converter.
 extern const char* const MsgEnterWidthAndHeight;

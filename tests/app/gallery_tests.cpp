@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "app/Converter.h"
 #include "app/FolderBatch.h"
 #include "app/Gallery.h"
 #include "framework/ui/Shell.h"
@@ -58,7 +59,7 @@ TEST(FolderBatchRules, ScaledLengthRoundsHalvesToEven)
         {3, 150, 4}, {101, 200, 202}, {75, 200, 150}, {640, 100, 640}, {0, 100, 0},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(app::ScaledLength(c.Length, c.Percent), c.Scaled) << c.Length << " at " << c.Percent;
+        EXPECT_EQ(app::PercentOf(c.Percent, c.Length), c.Scaled) << c.Length << " at " << c.Percent;
 }
 
 TEST(FolderBatchRules, FullSizeNameSwapsTheThumbnailPrefix)
