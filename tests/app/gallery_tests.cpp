@@ -51,7 +51,7 @@ TEST(FolderBatchRules, ConvertibleExtensions)
     for (const auto& [name, convertible] : cases) EXPECT_EQ(app::IsConvertibleFile(name), convertible) << name;
 }
 
-TEST(FolderBatchRules, ScaledLengthRoundsHalvesToEven)
+TEST(FolderBatchRules, BatchSizesRoundHalvesToEven)
 {
     struct Case { int32_t Length; int Percent; int32_t Scaled; };
     const Case cases[] = {
