@@ -190,8 +190,9 @@ bool ReadRowsPerStrip(const TGraphicTiff& image, uint32_t height, uint32_t& rows
 }
 
 // Every strip that holds rows must hold all of them, inside the file. Strips may share bytes,
-// and strips that hold no rows (such as an empty one past the end) are not looked at. Nothing is
-// sized from the strips' own counts, so nothing read can be larger than the file.
+// and strips that hold no rows (such as an empty one past the end) are not looked at. The rows
+// together cannot be more than the file holds, so strips that share bytes cannot make a small file
+// ask for a large picture.
 bool LayOutRows(const TGraphicTiff& image, int64_t fileSize, size_t rowBytes, TRowLayout& layout)
 {
     const PTagTiff lengthTag = image.QueryGraphicByTag(TAG_IMAGE_LENGTH);
@@ -199,6 +200,8 @@ bool LayOutRows(const TGraphicTiff& image, int64_t fileSize, size_t rowBytes, TR
         return false;
     layout.RowBytes = rowBytes;
     layout.Height = static_cast<uint32_t>(std::max<int32_t>(lengthTag->Value, 0));
+    if (uint64_t(rowBytes) * layout.Height > uint64_t(fileSize))
+        return false;
     if (!ReadRowsPerStrip(image, layout.Height, layout.RowsPerStrip))
         return false;
     const uint32_t strips = (layout.Height + layout.RowsPerStrip - 1) / layout.RowsPerStrip;

@@ -93,14 +93,16 @@ const HandMade kHandMade[] = {
                               {262, SHORT, 1, 1}, {273, LONG, 3, o}, {278, LONG, 1, 2}, {279, LONG, 3, c}}));
          return b.Bytes;
      }},
-    // Every row's strip is the same bytes: the counts add up to far more than the file.
+    // Every row's strip is the same bytes: the counts add up to more than the file (which holds
+    // other data as well, so the rows themselves are no more than the file).
     {"strips_sharing_bytes", [](bool le) {
          TiffBuilder b(le);
          const uint32_t data = b.Raw(Ramp(64, 3));
-         std::vector<uint32_t> offsets(200, data), counts(200, 64);
+         b.Raw(std::vector<uint8_t>(4096, 0x55));
+         std::vector<uint32_t> offsets(20, data), counts(20, 64 * 4);
          const uint32_t o = b.Longs(offsets), c = b.Longs(counts);
-         b.SetFirstIfd(b.Ifd({{256, SHORT, 1, 64}, {257, SHORT, 1, 200}, {258, SHORT, 1, 8}, {259, SHORT, 1, 1},
-                              {262, SHORT, 1, 1}, {273, LONG, 200, o}, {278, LONG, 1, 1}, {279, LONG, 200, c}}));
+         b.SetFirstIfd(b.Ifd({{256, SHORT, 1, 64}, {257, SHORT, 1, 20}, {258, SHORT, 1, 8}, {259, SHORT, 1, 1},
+                              {262, SHORT, 1, 1}, {273, LONG, 20, o}, {278, LONG, 1, 1}, {279, LONG, 20, c}}));
          return b.Bytes;
      }},
     // Strips whose counts run on to the end of the file, over the strips after them.

@@ -390,6 +390,16 @@ TEST_P(DecodeTest, InconsistentStripsAreReported)
                                   {279, LONG, 2, counts}}));
              return b.Bytes;
          }},
+        {"strips sharing bytes for more rows than the file holds", [](bool le) {
+             TiffBuilder b(le);
+             uint32_t data = b.Raw(std::vector<uint8_t>(64, 3));
+             std::vector<uint32_t> offsets(200, data), counts(200, 64);
+             uint32_t o = b.Longs(offsets), c = b.Longs(counts);
+             b.SetFirstIfd(b.Ifd({{256, SHORT, 1, 64}, {257, SHORT, 1, 200}, {258, SHORT, 1, 8}, {259, SHORT, 1, 1},
+                                  {262, SHORT, 1, 1}, {273, LONG, 200, o}, {278, LONG, 1, 1},
+                                  {279, LONG, 200, c}}));
+             return b.Bytes;
+         }},
         {"a strip of rows past the end", [](bool le) {
              TiffBuilder b(le);
              uint32_t data = b.Raw(std::vector<uint8_t>(8, 3));
