@@ -30,9 +30,6 @@ constexpr int32_t PHOTOMETRIC_PALETTE = 3;
 constexpr int32_t COMPRESSION_NONE = 1;
 // RowsPerStrip's "one strip for all rows".
 constexpr uint32_t ROWS_PER_STRIP_ALL = 0xFFFFFFFFu;
-constexpr uint16_t TAG_FILL_ORDER = 266;
-constexpr uint16_t TAG_SAMPLES_PER_PIXEL = 277;
-constexpr uint16_t TAG_EXTRA_SAMPLES = 338;
 // FillOrder 2: the first pixel of a byte is in its lowest bit.
 constexpr int32_t FILL_ORDER_REVERSED = 2;
 constexpr uint16_t EXTRA_ASSOCIATED_ALPHA = 1;

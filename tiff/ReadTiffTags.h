@@ -24,10 +24,13 @@ constexpr uint16_t TAG_IMAGE_LENGTH = 257;
 constexpr uint16_t TAG_BITS_PER_SAMPLE = 258;
 constexpr uint16_t TAG_COMPRESSION = 259;
 constexpr uint16_t TAG_PHOTOMETRIC = 262;
+constexpr uint16_t TAG_FILL_ORDER = 266;
 constexpr uint16_t TAG_STRIP_OFFSETS = 273;
+constexpr uint16_t TAG_SAMPLES_PER_PIXEL = 277;
 constexpr uint16_t TAG_ROWS_PER_STRIP = 278;
 constexpr uint16_t TAG_STRIP_BYTE_COUNTS = 279;
 constexpr uint16_t TAG_COLOR_MAP = 320;
+constexpr uint16_t TAG_EXTRA_SAMPLES = 338;
 
 constexpr uint16_t HEADER_MAGIC = 42;
 constexpr int32_t HEADER_SIZE = 8;
