@@ -87,23 +87,23 @@ gfx::TBitmap WritableBitmap(const gfx::TBitmap& bitmap)
 
 void WriteJpegFile(const String& fileName, gfx::TJPEGImage& jpeg)
 {
-    WriteThroughTemporary(fileName, [&](const String& temporary) { jpeg.SaveToFile(temporary); });
+    jpeg.SaveToFile(fileName);
 }
 
 void WriteBitmapFile(const String& fileName, const gfx::TBitmap& bitmap)
 {
     gfx::TBitmap copy = bitmap;
-    WriteThroughTemporary(fileName, [&](const String& temporary) { copy.SaveToFile(temporary); });
+    copy.SaveToFile(fileName);
 }
 
 void WriteTiffOutput(const String& fileName, const gfx::TBitmap& bitmap)
 {
-    WriteThroughTemporary(fileName, [&](const String& temporary) { tif::WriteTiffFile(temporary, bitmap); });
+    rtl::SaveFileSafely(fileName, [&](rtl::TStream& stream) { tif::WriteTiffToStream(stream, bitmap); });
 }
 
 void WriteMetafileFile(const String& fileName, gfx::TMetafile& metafile)
 {
-    WriteThroughTemporary(fileName, [&](const String& temporary) { metafile.SaveToFile(temporary); });
+    metafile.SaveToFile(fileName);
 }
 
 const TSaveDialogSetup* SaveDialogSetupFor(TOutputType type)

@@ -1,11 +1,9 @@
 #include "app/UFrmView.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <condition_variable>
 #include <cstring>
 #include <exception>
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -120,51 +118,11 @@ String NumberedName(const String& fileName, int n)
     return folder + name.substr(0, name.size() - ext.size()) + IntToStr(n) + ext;
 }
 
-// A name in the target's folder that no file uses yet.
-String TemporaryNameBeside(const String& fileName)
-{
-    static unsigned sequence = 0;
-    const String folder = rtl::ExtractFilePath(fileName);
-    for (;;) {
-        String candidate = folder + ".quadrell-" + IntToStr(++sequence) + ".part";
-        if (!rtl::FileExists(candidate) && !rtl::DirectoryExists(candidate)) return candidate;
-    }
-}
-
-void ReplaceAll(String& text, const String& what, const String& with)
-{
-    if (what.empty()) return;
-    for (size_t at = text.find(what); at != String::npos; at = text.find(what, at + with.size()))
-        text.replace(at, what.size(), with);
-}
-
 }  // namespace
 
 String ReplaceQuestion(const String& fileName)
 {
     return "This file name (" + rtl::ExtractFileName(fileName) + ") already exists. Replace the existing file?";
-}
-
-void WriteThroughTemporary(const String& fileName, const std::function<void(const String&)>& write)
-{
-    const String temporary = TemporaryNameBeside(fileName);
-    try {
-        write(temporary);
-    } catch (rtl::Exception& e) {
-        rtl::DeleteFile(temporary);
-        String message = e.Message();
-        ReplaceAll(message, temporary, fileName);
-        e.SetMessage(message);
-        throw;
-    } catch (...) {
-        rtl::DeleteFile(temporary);
-        throw;
-    }
-    if (!rtl::RenameFile(temporary, fileName)) {
-        const int error = errno;
-        rtl::DeleteFile(temporary);
-        throw rtl::EFCreateError(Format("Cannot create file \"%s\". %s", {fileName, std::strerror(error)}));
-    }
 }
 
 namespace {
@@ -180,10 +138,8 @@ gfx::TGraphic& SegmentGraphic(ui::TImage* segment)
 void WriteSegment(const String& fileName, ui::TImage* segment, SaveFormat format)
 {
     gfx::TGraphic& graphic = SegmentGraphic(segment);
-    WriteThroughTemporary(fileName, [&](const String& temporary) {
-        if (format == SaveFormat::Png) SaveGraphicAs(graphic, gfx::TPngImage::StaticClass(), temporary);
-        else graphic.SaveToFile(temporary);
-    });
+    if (format == SaveFormat::Png) SaveGraphicAs(graphic, gfx::TPngImage::StaticClass(), fileName);
+    else graphic.SaveToFile(fileName);
 }
 
 // One file of save all, encoded ahead of its turn.
@@ -300,10 +256,7 @@ private:
 
 void WriteBytes(const String& fileName, const std::vector<uint8_t>& bytes)
 {
-    WriteThroughTemporary(fileName, [&](const String& temporary) {
-        rtl::TFileStream file(temporary, rtl::fmCreate);
-        file.WriteBuffer(bytes.data(), int64_t(bytes.size()));
-    });
+    rtl::SaveFileSafely(fileName, [&](rtl::TStream& file) { file.WriteBuffer(bytes.data(), int64_t(bytes.size())); });
 }
 
 int EncoderCount()
@@ -447,7 +400,7 @@ void SaveSegmentAsJpeg(const String& fileName, ui::TImage* segment, bool showMes
         if (showMessages) ui::ShowMessage(SNotSaved);
         return;
     }
-    WriteThroughTemporary(fileName, [&](const String& temporary) { jpeg.SaveToFile(temporary); });
+    jpeg.SaveToFile(fileName);
     if (showMessages) ui::ShowMessage(SFileSaved + fileName);
 }
 
@@ -583,7 +536,7 @@ void TFrmView::CmdPaintClick(ui::TObject*)
     }
     const String paintTempFile = DataFolder + PaintTempFileName;
     gfx::TGraphic& graphic = SegmentGraphic(SelectedSegment());
-    WriteThroughTemporary(paintTempFile, [&](const String& temporary) { graphic.SaveToFile(temporary); });
+    graphic.SaveToFile(paintTempFile);
     // Both paths go whole to the program, however long.
     if (ui::ShellExecute(nullptr, "open", program, paintTempFile, "", ui::SW_SHOWMAXIMIZED) < ShellFailureBelow)
         ui::ShowMessage(SPaintNotStarted);

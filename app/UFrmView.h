@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 
 #include "app/SplitPlan.h"
 #include "framework/graphics/Graphics.h"
@@ -93,10 +92,6 @@ private:
 
 // The question asked before a file of that name is replaced.
 String ReplaceQuestion(const String& fileName);
-// Writes the file under a temporary name in its folder and moves it over fileName only once it is
-// complete: a failed write leaves an existing file as it was and no partial file behind. Errors
-// name the file the user chose.
-void WriteThroughTemporary(const String& fileName, const std::function<void(const String&)>& write);
 
 // Writes the segment as a JPEG file at JpegQuality, asking before replacing a file.
 void SaveSegmentAsJpeg(const String& fileName, ui::TImage* segment, bool showMessages);

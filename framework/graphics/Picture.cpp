@@ -21,8 +21,7 @@ void TGraphic::LoadFromFile(const String& fileName)
 
 void TGraphic::SaveToFile(const String& fileName)
 {
-    rtl::TFileStream stream(fileName, rtl::fmCreate);
-    SaveToStream(stream);
+    rtl::SaveFileSafely(fileName, [this](rtl::TStream& stream) { SaveToStream(stream); });
 }
 
 // ---- registry ------------------------------------------------------------------------------

@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <new>
 
 namespace rtl {
@@ -32,8 +34,10 @@ void TStream::ReadBuffer(void* buffer, int64_t count)
 void TStream::WriteBuffer(const void* buffer, int64_t count)
 {
     if (count < 0 || (count != 0 && Write(buffer, count) != count))
-        throw EWriteError("Stream write error");
+        throw EWriteError(WriteErrorText());
 }
+
+String TStream::WriteErrorText() const { return "Stream write error"; }
 
 int64_t TStream::CopyFrom(TStream& source, int64_t count)
 {
@@ -126,16 +130,33 @@ void TMemoryStream::SaveToStream(TStream& stream)
 
 void TMemoryStream::SaveToFile(const String& fileName)
 {
-    TFileStream file(fileName, fmCreate);
-    SaveToStream(file);
+    SaveFileSafely(fileName, [this](TStream& file) { SaveToStream(file); });
 }
 
 // ---- TFileStream --------------------------------------------------------------------------
 
+namespace {
+
+constexpr const char* SNotRegularFile = "Not a regular file";
+
+String CreateErrorText(const String& fileName, const String& reason)
+{
+    return Format("Cannot create file \"%s\". %s", {fileName, reason});
+}
+
+String WriteErrorText(const String& fileName, int error)
+{
+    return Format("Stream write error \"%s\". %s", {fileName, std::strerror(error)});
+}
+
+}  // namespace
+
 TFileStream::TFileStream(const String& fileName, uint32_t mode) : FFileName(fileName)
 {
     const bool create = (mode & fmCreate) == fmCreate;
-    int flags = O_CLOEXEC;
+    // Non-blocking, so that opening a pipe never waits for its other end; a regular file is
+    // unaffected, anything else is refused below.
+    int flags = O_CLOEXEC | O_NONBLOCK;
     if (create) {
         flags |= O_RDWR | O_CREAT | O_TRUNC;
     } else {
@@ -146,29 +167,38 @@ TFileStream::TFileStream(const String& fileName, uint32_t mode) : FFileName(file
         }
     }
     // Sharing modes have no counterpart here: every open shares.
-    int error = 0;
+    String reason;
     do {
         FHandle = open(fileName.c_str(), flags, 0666);
     } while (FHandle < 0 && errno == EINTR);
     if (FHandle < 0) {
-        error = errno;
+        reason = std::strerror(errno);
     } else {
         struct stat st {};
-        if (fstat(FHandle, &st) == 0 && S_ISDIR(st.st_mode)) {
-            error = EISDIR;
+        if (fstat(FHandle, &st) != 0) reason = std::strerror(errno);
+        else if (S_ISDIR(st.st_mode)) reason = std::strerror(EISDIR);
+        else if (!S_ISREG(st.st_mode)) reason = SNotRegularFile;
+        if (!reason.empty()) {
             close(FHandle);
             FHandle = -1;
+        } else {
+            fcntl(FHandle, F_SETFL, fcntl(FHandle, F_GETFL) & ~O_NONBLOCK);
         }
     }
     if (FHandle < 0) {
-        if (create) throw EFCreateError(Format("Cannot create file \"%s\". %s", {fileName, std::strerror(error)}));
-        throw EFOpenError(Format("Cannot open file \"%s\". %s", {fileName, std::strerror(error)}));
+        if (create) throw EFCreateError(CreateErrorText(fileName, reason));
+        throw EFOpenError(Format("Cannot open file \"%s\". %s", {fileName, reason}));
     }
+}
+
+TFileStream::TFileStream(int handle, const String& fileName)
+    : FFileName(fileName), FHandle(handle), FOwnsHandle(false)
+{
 }
 
 TFileStream::~TFileStream()
 {
-    if (FHandle >= 0) close(FHandle);
+    if (FHandle >= 0 && FOwnsHandle) close(FHandle);
 }
 
 int64_t TFileStream::Read(void* buffer, int64_t count)
@@ -205,7 +235,10 @@ int64_t TFileStream::Write(const void* buffer, int64_t count)
     while (done < count) {
         const ssize_t n = write(FHandle, bytes + done, static_cast<size_t>(std::min<int64_t>(count - done, 1 << 30)));
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) break;  // disk full or an error: the caller sees a short write
+        if (n <= 0) {  // disk full or an error: the caller sees a short write
+            FWriteError = n < 0 ? errno : ENOSPC;
+            break;
+        }
         done += n;
     }
     return done;
@@ -221,9 +254,144 @@ int64_t TFileStream::Seek(int64_t offset, TSeekOrigin origin)
 
 void TFileStream::SetSize(int64_t size)
 {
-    if (size < 0 || ftruncate(FHandle, size) != 0)
-        throw EWriteError("Stream write error");
+    if (size < 0) throw EWriteError(TStream::WriteErrorText());
+    if (ftruncate(FHandle, size) != 0) {
+        FWriteError = errno;
+        throw EWriteError(WriteErrorText());
+    }
     if (Position() > size) SetPosition(size);
+}
+
+String TFileStream::WriteErrorText() const
+{
+    if (FWriteError == 0) return TStream::WriteErrorText();
+    return rtl::WriteErrorText(FFileName, FWriteError);
+}
+
+// ---- saving a file the user named ------------------------------------------------------------
+
+namespace {
+
+// Links followed at most this often, as the system's own limit.
+constexpr int MaxLinkHops = 40;
+
+[[noreturn]] void RaiseCreateError(const String& fileName, int error)
+{
+    throw EFCreateError(CreateErrorText(fileName, std::strerror(error)));
+}
+
+[[noreturn]] void RaiseWriteError(const String& fileName, int error)
+{
+    throw EWriteError(WriteErrorText(fileName, error));
+}
+
+// The file a name stands for: symbolic links followed to the last one's target, which need not
+// exist yet. A relative link is read from the link's own folder.
+String FollowLinks(const String& fileName)
+{
+    String path = fileName;
+    for (int hops = 0;; ++hops) {
+        struct stat st {};
+        if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        if (hops == MaxLinkHops) RaiseCreateError(fileName, ELOOP);
+        std::vector<char> text(size_t(std::max<off_t>(st.st_size, 255)) + 1);
+        const ssize_t n = readlink(path.c_str(), text.data(), text.size());
+        if (n < 0) RaiseCreateError(fileName, errno);
+        if (size_t(n) == text.size()) RaiseCreateError(fileName, ENAMETOOLONG);  // changed meanwhile
+        const String link(text.data(), size_t(n));
+        path = !link.empty() && link[0] == PathDelim ? link : ExtractFilePath(path) + link;
+    }
+}
+
+// The process's file-creation mask, read without changing it (other threads may create files).
+mode_t CreationMask()
+{
+    std::ifstream status("/proc/self/status");
+    for (String line; std::getline(status, line);)
+        if (line.compare(0, 6, "Umask:") == 0) return mode_t(std::strtoul(line.c_str() + 6, nullptr, 8));
+    return 022;
+}
+
+// Why the existing file at path cannot be replaced (an errno), or 0.
+int ReasonNotToReplace(const String& path, const struct stat& st)
+{
+    if (S_ISDIR(st.st_mode)) return EISDIR;
+    if (!S_ISREG(st.st_mode)) return EINVAL;
+    // Judged from the mode bits first: permission checks do not stop every user.
+    if ((st.st_mode & S_IWUSR) == 0) return EACCES;
+    if (access(path.c_str(), W_OK) != 0) return errno;
+    return 0;
+}
+
+// The temporary file: removed again unless it was moved into place.
+class TemporaryFile {
+public:
+    explicit TemporaryFile(const String& folder) : FName(folder + ".quadrell-XXXXXX")
+    {
+        // Created with O_EXCL: never an existing name, so never a planted link or pipe.
+        FHandle = mkostemp(FName.data(), O_CLOEXEC);
+        FCreated = FHandle >= 0;
+    }
+    ~TemporaryFile()
+    {
+        if (FHandle >= 0) close(FHandle);
+        if (FCreated) unlink(FName.c_str());
+    }
+    TemporaryFile(const TemporaryFile&) = delete;
+    TemporaryFile& operator=(const TemporaryFile&) = delete;
+
+    int Handle() const { return FHandle; }
+    // Closes the file; the errno of a failure (some file systems report a full disk only here).
+    int Close()
+    {
+        const int result = close(FHandle);
+        FHandle = -1;
+        return result == 0 ? 0 : errno;
+    }
+    // Moves the closed file over target; the errno of a failure.
+    int MoveTo(const String& target)
+    {
+        if (rename(FName.c_str(), target.c_str()) != 0) return errno;
+        FCreated = false;
+        return 0;
+    }
+
+private:
+    String FName;
+    int FHandle = -1;
+    bool FCreated = false;
+};
+
+}  // namespace
+
+void SaveFileSafely(const String& fileName, const std::function<void(TStream&)>& write)
+{
+    if (fileName.empty()) RaiseCreateError(fileName, ENOENT);
+    const String target = FollowLinks(fileName);
+    struct stat existing {};
+    const bool replacing = lstat(target.c_str(), &existing) == 0;
+    if (replacing)
+        if (int reason = ReasonNotToReplace(target, existing))
+            throw EFCreateError(CreateErrorText(fileName, reason == EINVAL ? SNotRegularFile : std::strerror(reason)));
+
+    TemporaryFile temporary(ExtractFilePath(target));
+    if (temporary.Handle() < 0) RaiseCreateError(fileName, errno);
+    TFileStream stream(temporary.Handle(), fileName);
+    write(stream);
+
+    // Only the complete file gets the target's permissions; until then only this user reads it.
+    if (replacing) {
+        // The owner first: a change of owner clears the set-id bits that the mode then restores.
+        if (fchown(temporary.Handle(), existing.st_uid, existing.st_gid) != 0)
+            (void)!fchown(temporary.Handle(), uid_t(-1), existing.st_gid);
+        fchmod(temporary.Handle(), existing.st_mode & 07777);
+    } else {
+        fchmod(temporary.Handle(), 0666 & ~CreationMask());
+    }
+    // The user's old file goes only once its replacement is on the disk.
+    if (replacing && fsync(temporary.Handle()) != 0) RaiseWriteError(fileName, errno);
+    if (int error = temporary.Close()) RaiseWriteError(fileName, error);
+    if (int error = temporary.MoveTo(target)) RaiseCreateError(fileName, error);
 }
 
 // ---- TStringList ----------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -26,6 +27,10 @@ public:
     void ReadBuffer(void* buffer, int64_t count);         // EReadError "Stream read error"
     void WriteBuffer(const void* buffer, int64_t count);  // EWriteError "Stream write error"
     int64_t CopyFrom(TStream& source, int64_t count);     // count 0: the whole source from its start
+
+protected:
+    // The message of a failed write: "Stream write error", with what the stream knows of why.
+    virtual String WriteErrorText() const;
 };
 
 class TMemoryStream : public TStream {
@@ -59,8 +64,11 @@ enum : uint32_t {
 
 class TFileStream : public TStream {
 public:
-    // EFCreateError "Cannot create file "%s". %s" / EFOpenError "Cannot open file "%s". %s"
+    // EFCreateError "Cannot create file "%s". %s" / EFOpenError "Cannot open file "%s". %s".
+    // Only regular files are opened; a pipe or a device is refused without waiting on it.
     TFileStream(const String& fileName, uint32_t mode);
+    // Works on a handle the caller keeps open and closes; errors name fileName.
+    TFileStream(int handle, const String& fileName);
     TFileStream(const TFileStream&) = delete;  // owns its file handle
     TFileStream& operator=(const TFileStream&) = delete;
     ~TFileStream() override;
@@ -73,10 +81,28 @@ public:
     int64_t ReadAt(int64_t offset, void* buffer, int64_t count) const;
     const String& FileName() const { return FFileName; }
 
+protected:
+    // "Stream write error "name". reason" once a write has failed.
+    String WriteErrorText() const override;
+
 private:
     String FFileName;
     int FHandle = -1;
+    bool FOwnsHandle = true;
+    int FWriteError = 0;  // errno of the last failed write
 };
+
+// Writes a file the user named. write() fills a stream whose bytes go to a temporary file,
+// created exclusively under an unguessable name in the target's folder; only once write() has
+// returned does that file take the target's place, so a failure at any point leaves the target as
+// it was and no temporary file behind.
+// - A replaced file keeps its permissions and owner.
+// - A symbolic link keeps pointing where it did: its target gets the bytes.
+// - A read-only file (no write bit for its owner, or not writable for this user) is not
+//   replaced, nor is anything that is not a regular file.
+// Errors name fileName: EFCreateError "Cannot create file "%s". %s" (the system's reason),
+// EWriteError "Stream write error "%s". %s", and whatever write() raises.
+void SaveFileSafely(const String& fileName, const std::function<void(TStream&)>& write);
 
 // The framework's pointer list, typed; indexes are checked ("List index out of bounds (%d)").
 template <class T>

@@ -278,5 +278,28 @@ INSTANTIATE_TEST_SUITE_P(Names, FormatTest,
                                            FormatCase{"c.BMP", "TBitmap"}, FormatCase{"d.Bmp", "TBitmap"}),
                          [](const auto& info) { return "case" + std::to_string(info.index); });
 
+// A pipe named like a picture: no reader waits on it; the framework's routes and the GIF codec
+// refuse it with a clear message, the TIFF codec reports it as it reports any unreadable file.
+TEST_F(AppTest, PipeChosenAsPictureIsRefusedWithoutWaiting)
+{
+    Start();
+    const String first = SaveBmp("first.bmp", PatternBitmap(20, 10));
+    Select(first);
+    ASSERT_TRUE(Seam->Messages.empty());
+    for (const char* name : {"pipe.jpg", "pipe.gif", "pipe.tiff", "pipe.tif"}) {
+        SCOPED_TRACE(name);
+        Seam->Messages.clear();
+        const String pipe = Pictures + "/" + name;
+        ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
+        Select(pipe);
+        ASSERT_FALSE(Seam->Messages.empty());
+        if (rtl::ExtractFileExt(pipe) != ".tif") {
+            EXPECT_EQ(Seam->Messages[0].Text, "Cannot open file \"" + pipe + "\". Not a regular file");
+        }
+        EXPECT_EQ(app::SourceWidth, 20);
+        EXPECT_EQ(Hidden().Picture().Width(), 20);
+    }
+}
+
 }  // namespace
 }  // namespace apptest

@@ -77,6 +77,10 @@ TEST_P(SaveFailure, SaveOneLeavesTheReplacedFileIntact)
         Seam.Answers = {ui::mrYes};
         view.Cmdwork->Click();
         ExpectOneErrorAmong(Seam.Messages);
+        if (GetParam() == Place::FullDisk) {
+            EXPECT_EQ(Seam.Messages.back().Text,
+                      "Stream write error \"" + Target + "/" + name + "\". No space left on device");
+        }
         EXPECT_EQ(viewtest::ReadFile(Target + "/" + name), "old contents");
         EXPECT_EQ(FolderEntries(Target), Before);
     }

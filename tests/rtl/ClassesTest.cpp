@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <fstream>
 #include <string>
 
 #include "tests/rtl/TempFolder.h"
@@ -125,14 +128,57 @@ TEST(Streams, OpenAndCreateErrorsNameTheFileAndTheReason)
               "Cannot create file \"" + noFolder + "\". No such file or directory");
 }
 
-TEST(Streams, FullDiskRaisesWriteError)
+// A full disk: a small file system filled up (mounting needs root; skipped otherwise).
+class FullDisk : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(tmp.Path().empty());
+        if (geteuid() != 0 || mount("tmpfs", tmp.Path().c_str(), "tmpfs", 0, "size=16k") != 0)
+            GTEST_SKIP() << "a small file system cannot be mounted here";
+        Mounted = true;
+        TempFolderFixture::Put(tmp.File("kept.bin"), "old contents");
+        std::ofstream filler(tmp.File("filler"), std::ios::binary);
+        const std::string block(4096, 'x');
+        for (int i = 0; i < 16 && filler.write(block.data(), block.size()); ++i) {}
+    }
+    void TearDown() override
+    {
+        if (Mounted) umount2(tmp.Path().c_str(), MNT_DETACH);
+    }
+    TempFolderFixture tmp;
+    bool Mounted = false;
+};
+
+TEST_F(FullDisk, WriteErrorNamesTheFileAndTheReason)
 {
-    if (access("/dev/full", W_OK) != 0) GTEST_SKIP() << "no /dev/full";
-    TFileStream f("/dev/full", fmOpenWrite);
-    EXPECT_EQ(MessageOf<EWriteError>([&] { f.WriteBuffer("data", 4); }), "Stream write error");
+    const std::string big(64 * 1024, 'y');
+    const String direct = tmp.File("direct.bin");
+    EXPECT_EQ(MessageOf<EWriteError>([&] {
+                  TFileStream f(direct, fmCreate);
+                  f.WriteBuffer(big.data(), int64_t(big.size()));
+              }),
+              "Stream write error \"" + direct + "\". No space left on device");
     TMemoryStream m;
-    m.WriteBuffer("data", 4);
-    EXPECT_THROW(m.SaveToFile("/dev/full"), EWriteError);
+    m.WriteBuffer(big.data(), int64_t(big.size()));
+    const String kept = tmp.File("kept.bin");
+    EXPECT_EQ(MessageOf<EWriteError>([&] { m.SaveToFile(kept); }),
+              "Stream write error \"" + kept + "\". No space left on device");
+    EXPECT_EQ(TempFolderFixture::Get(kept), "old contents");
+}
+
+TEST(Streams, SpecialFilesAreRefusedWithoutWaiting)
+{
+    TempFolderFixture tmp;
+    const String fifo = tmp.File("pipe.jpg");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    // Nobody writes to the pipe: a blocking open would never return.
+    EXPECT_EQ(MessageOf<EFOpenError>([&] { TFileStream f(fifo, fmOpenRead | fmShareDenyNone); }),
+              "Cannot open file \"" + fifo + "\". Not a regular file");
+    EXPECT_EQ(MessageOf<EFCreateError>([&] { TFileStream f(fifo, fmCreate); }),
+              "Cannot create file \"" + fifo + "\". Not a regular file");
+    EXPECT_EQ(MessageOf<EFOpenError>([&] { TFileStream f("/dev/zero", fmOpenRead); }),
+              "Cannot open file \"/dev/zero\". Not a regular file");
 }
 
 TEST(Lists, IndexErrors)
