@@ -91,6 +91,7 @@ int ScriptedSeam::ShellExecute(const String& verb, const String& file, const Str
                                const String& dir, int showCmd)
 {
     ShellCalls.push_back({verb, file, params, dir, showCmd});
+    if (RealShell) return RealSeam().ShellExecute(verb, file, params, dir, showCmd);
     if (!ShellResults.empty()) {
         int r = ShellResults.front();
         ShellResults.pop_front();

@@ -153,10 +153,12 @@ public:
     std::function<void(TApplication&)> OnRun;
     void RunMessageLoop(TApplication& app) override;
 
-    // Shell: recorded, nothing is started; answered from ShellResults, else ShellResult.
+    // Shell: recorded, nothing is started; answered from ShellResults, else ShellResult. With
+    // RealShell the calls are recorded and then made on the real side, which answers them.
     std::vector<ShellRecord> ShellCalls;
     std::deque<int> ShellResults;
     int ShellResult = 42;
+    bool RealShell = false;
     int ShellExecute(const String& verb, const String& file, const String& params, const String& dir,
                      int showCmd) override;
 

@@ -11,13 +11,18 @@ enum TShowCommand : int { SW_HIDE = 0, SW_SHOWNORMAL = 1, SW_SHOWMINIMIZED = 2, 
 // Results of ShellExecute below 32 are failures.
 constexpr int SE_ERR_FNF = 2;          // the file is missing
 constexpr int SE_ERR_PNF = 3;          // the folder is missing
-constexpr int SE_ERR_NOASSOC = 31;     // nothing could be started
-constexpr int SE_OK = 42;              // started
+constexpr int SE_ERR_NOASSOC = 31;     // nothing could open it
+constexpr int SE_OK = 42;              // opened or started
 
-// Opens a document, page or link ("open" verb) with the desktop's handler (xdg-open), or starts a
-// program (an executable file) with its parameters. Always started directly with an argument
-// vector, never through a shell, and not waited for: params reaches the program unchanged as one
-// argument (none when empty); dir, when not empty, is its working folder. Through the seam.
+// The "open" verb, through the seam. Everything is started directly with an argument vector,
+// never through a shell; dir, when not empty, is the working folder.
+// - Without params, file is a document, page or link: it always goes to the desktop's opener
+//   (xdg-open), even when it has an execute bit; it is never run. When the opener says within a
+//   moment that it has nothing to open it with, the result is SE_ERR_NOASSOC; an opener still
+//   running then (a handler in the foreground) counts as success and is not waited for.
+// - With params, file is a program (an executable file) started with params as its one argument,
+//   a file name, and not waited for.
+// A file name beginning with "-" is handed as "./-..." so that it is never read as an option.
 int ShellExecute(void* owner, const String& verb, const String& file, const String& params,
                  const String& dir, int showCmd);
 

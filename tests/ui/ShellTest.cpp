@@ -12,6 +12,7 @@
 #include "framework/rtl/SysUtils.h"
 #include "framework/ui/Seam.h"
 #include "framework/ui/Shell.h"
+#include "tests/ui/OpenerDesktop.h"
 
 namespace {
 
@@ -60,13 +61,15 @@ TEST_F(ShellFolder, ParametersReachTheProgramUnchanged)
     EXPECT_EQ(WaitFor(Dir + "/argv.txt"), "[" + tricky + "]\n" + Dir + "\n");
 }
 
-TEST_F(ShellFolder, NoParametersNoArgument)
+TEST_F(ShellFolder, FileNameBeginningWithDashStaysAFileName)
 {
-    String program = Write("count.sh",
-                           "#!/bin/sh\nout=\"$(dirname \"$0\")/n.txt\"\necho $# > \"$out.part\"\nmv \"$out.part\" \"$out\"\n",
+    String program = Write("args.sh",
+                           "#!/bin/sh\nout=\"$(dirname \"$0\")/argv.txt\"\n"
+                           "{ for a in \"$@\"; do printf '[%s]\\n' \"$a\"; done; } > \"$out.part\"\n"
+                           "mv \"$out.part\" \"$out\"\n",
                            true);
-    EXPECT_EQ(ShellExecute(nullptr, "open", program, "", "", SW_SHOWNORMAL), SE_OK);
-    EXPECT_EQ(WaitFor(Dir + "/n.txt"), "0\n");
+    EXPECT_EQ(ShellExecute(nullptr, "open", program, "-tempbitm.bmp", Dir, SW_SHOWMAXIMIZED), SE_OK);
+    EXPECT_EQ(WaitFor(Dir + "/argv.txt"), "[./-tempbitm.bmp]\n");
 }
 
 struct FailCase {
@@ -104,6 +107,65 @@ TEST(ScriptedShell, RecordsAndAnswers)
     EXPECT_EQ(seam.ShellCalls[0].Params, "/data/tempbitm.bmp");
     EXPECT_EQ(seam.ShellCalls[0].ShowCmd, SW_SHOWMAXIMIZED);
     EXPECT_EQ(seam.ShellCalls[1].Verb, "open");
+}
+
+// ---- documents: always the desktop's opener ------------------------------------------------------
+
+// A JPEG with an execute bit, as on FAT media; a script named like a picture.
+String PutJpeg(const String& path)
+{
+    std::ofstream(path, std::ios::binary) << std::string("\xFF\xD8\xFF\xE0\x00\x10JFIF\x00\x01\x01\x00\x00\x01\x00\x01\x00\x00", 20);
+    chmod(path.c_str(), 0755);
+    return path;
+}
+
+class OpenerDesktop : public ::testing::Test, public TestDesktop {
+protected:
+    void SetUp() override
+    {
+        if (!Arrange()) GTEST_SKIP() << "xdg-open is not installed";
+    }
+};
+
+TEST_F(OpenerDesktop, NoHandlerIsTold)
+{
+    std::ofstream(Dir + "/notes.txt") << "text\n";
+    PutJpeg(Dir + "/photo.jpg");
+    for (const String& what : {Dir + "/notes.txt", Dir + "/photo.jpg", String("mailto:support@example.org?Subject=Hi"),
+                               String("https://example.org/downloads")}) {
+        SCOPED_TRACE(what);
+        EXPECT_EQ(ShellExecute(nullptr, "open", what, "", "", SW_SHOWMAXIMIZED), SE_ERR_NOASSOC);
+    }
+    EXPECT_EQ(ShellExecute(nullptr, "open", Dir + "/gone.jpg", "", "", SW_SHOWMAXIMIZED), SE_ERR_FNF);
+}
+
+TEST_F(OpenerDesktop, DocumentGoesToItsHandlerWhichIsNotWaitedFor)
+{
+    InstallViewer("image/jpeg");
+    const String photo = PutJpeg(Dir + "/photo.jpg");
+    // The handler keeps running: the call returns while it does.
+    EXPECT_EQ(ShellExecute(nullptr, "open", photo, "", "", SW_SHOWMAXIMIZED), SE_OK);
+    EXPECT_EQ(Opened(), "[" + photo + "]\n");
+}
+
+TEST_F(OpenerDesktop, ScriptNamedAsPictureIsNeverRun)
+{
+    InstallViewer("image/jpeg");
+    const String script = Dir + "/holiday.jpg";
+    std::ofstream(script) << "#!/bin/sh\ntouch '" << Dir << "/ran'\n";
+    chmod(script.c_str(), 0755);
+    // It is no JPEG, and nothing opens shell scripts here.
+    EXPECT_EQ(ShellExecute(nullptr, "open", script, "", "", SW_SHOWMAXIMIZED), SE_ERR_NOASSOC);
+    EXPECT_FALSE(rtl::FileExists(Dir + "/ran"));
+    EXPECT_FALSE(rtl::FileExists(Dir + "/opened"));
+}
+
+TEST_F(OpenerDesktop, DocumentNameBeginningWithDashStaysAFileName)
+{
+    InstallViewer("image/jpeg");
+    PutJpeg(Dir + "/-holiday.jpg");
+    EXPECT_EQ(ShellExecute(nullptr, "open", "-holiday.jpg", "", Dir, SW_SHOWMAXIMIZED), SE_OK);
+    EXPECT_EQ(Opened(), "[./-holiday.jpg]\n");
 }
 
 }  // namespace
