@@ -10,11 +10,9 @@
 
 namespace gfx {
 
-namespace {
+using rtl::TByteReader;
 
-uint16_t U16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-uint32_t U32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24); }
-int32_t I32(const uint8_t* p) { return static_cast<int32_t>(U32(p)); }
+namespace {
 
 constexpr uint32_t kCoreHeaderSize = 12;
 constexpr uint32_t kInfoHeaderSize = 40;
@@ -54,21 +52,21 @@ struct IconEntry {
 };
 
 // The largest entry by area, then by colour depth; the first of equals.
-bool PickLargestEntry(const uint8_t* data, size_t size, IconEntry& best)
+bool PickLargestEntry(const TByteReader& file, IconEntry& best)
 {
-    if (size < kIconDirSize || U16(data) != 0) return false;
-    uint16_t type = U16(data + 2), count = U16(data + 4);
+    if (file.Size() < kIconDirSize || file.U16(0) != 0) return false;
+    uint16_t type = file.U16(2), count = file.U16(4);
     if ((type != kIconType && type != kCursorType) || count == 0) return false;
-    if (kIconDirSize + size_t(count) * kIconEntrySize > size) return false;
+    if (kIconDirSize + size_t(count) * kIconEntrySize > file.Size()) return false;
     bool found = false;
     for (int i = 0; i < count; ++i) {
-        const uint8_t* e = data + kIconDirSize + size_t(i) * kIconEntrySize;
+        const TByteReader e = file.Part(kIconDirSize + size_t(i) * kIconEntrySize, kIconEntrySize);
         IconEntry entry;
-        entry.width = e[0] ? e[0] : 256;
-        entry.height = e[1] ? e[1] : 256;
-        entry.bitCount = U16(e + 6);
-        entry.offset = U32(e + 12);  // the image length before it is not needed (see DecodeIcon)
-        if (entry.offset >= size) continue;
+        entry.width = e.U8(0) ? e.U8(0) : 256;
+        entry.height = e.U8(1) ? e.U8(1) : 256;
+        entry.bitCount = e.U16(6);
+        entry.offset = e.U32(12);  // the image length before it is not needed (see DecodeIcon)
+        if (entry.offset >= file.Size()) continue;
         long area = long(entry.width) * entry.height, bestArea = long(best.width) * best.height;
         if (!found || area > bestArea || (area == bestArea && entry.bitCount > best.bitCount)) {
             best = entry;
@@ -87,10 +85,10 @@ size_t PastProfile(const TDibHeader& h, size_t offset)
 // Colours from the XOR rows, transparency from 32-bit alpha when the entry has any, else from
 // the AND mask behind the colour rows (which every BMP entry must carry). Colour table, colour
 // rows and mask follow one another; a colour profile may stand before any of them.
-void DecodeBmpEntry(const uint8_t* data, size_t size, TBitmap& out)
+void DecodeBmpEntry(const TByteReader& image, TBitmap& out)
 {
     TDibHeader h;
-    if (!ReadDibHeader(data, size, h)) RaiseInvalidIcon();
+    if (!ReadDibHeader(image, h)) RaiseInvalidIcon();
     int rows = h.Height / 2;
     if (rows <= 0) RaiseInvalidIcon();
     size_t tableOffset = PastProfile(h, h.HeaderSize);
@@ -98,9 +96,10 @@ void DecodeBmpEntry(const uint8_t* data, size_t size, TBitmap& out)
     size_t colourBytes = h.Stride() * size_t(rows);
     size_t maskOffset = PastProfile(h, bitsOffset + colourBytes);
     size_t maskStride = ((size_t(h.Width) + 31) / 32) * 4;
-    if (maskOffset > size || size - maskOffset < maskStride * size_t(rows)) RaiseInvalidIcon();  // the AND mask is part of the entry
-    const uint8_t* bits = data + bitsOffset;
-    if (!DecodeDibRows(h, data + tableOffset, h.TableSize(), bits, colourBytes, rows, out)) RaiseInvalidIcon();
+    // The AND mask is part of the entry; colour table and rows lie before it.
+    if (!image.Has(maskOffset, maskStride * size_t(rows))) RaiseInvalidIcon();
+    if (!DecodeDibRows(h, image.Part(tableOffset, h.TableSize()), image.Part(bitsOffset, colourBytes), rows, out))
+        RaiseInvalidIcon();
 
     int width = h.Width;
     bool useAlpha = false;
@@ -113,11 +112,11 @@ void DecodeBmpEntry(const uint8_t* data, size_t size, TBitmap& out)
     for (int i = 0; i < rows; ++i) {
         int y = h.TopDown ? i : rows - 1 - i;
         uint8_t* p = out.ScanLineW(y);
-        const uint8_t* mask = data + maskOffset + maskStride * size_t(i);
+        const TByteReader mask = image.Part(maskOffset + maskStride * size_t(i), maskStride);
         for (int x = 0; x < width; ++x, p += 4) {
             unsigned a = 255;
             if (useAlpha) a = p[3];
-            else if (mask[x >> 3] & (0x80 >> (x & 7))) a = 0;
+            else if (mask.U8(size_t(x) >> 3) & (0x80 >> (x & 7))) a = 0;
             if (a != 255) {
                 unsigned white = 255 * (255 - a);
                 for (int c = 0; c < 3; ++c) p[c] = static_cast<uint8_t>((p[c] * a + white + 127) / 255);
@@ -140,23 +139,22 @@ void CompositeOnWhite(TBitmap& bitmap)
     }
 }
 
-void DecodeIcon(const uint8_t* data, size_t size, TBitmap& out)
+void DecodeIcon(const TByteReader& file, TBitmap& out)
 {
     IconEntry entry;
-    if (!PickLargestEntry(data, size, entry)) RaiseInvalidIcon();
+    if (!PickLargestEntry(file, entry)) RaiseInvalidIcon();
     // The entry's own header decides how many bytes it uses. Directories with a wrong image
     // length are common, and other decoders read such entries as their header describes them.
-    const uint8_t* image = data + entry.offset;
-    size_t length = size - entry.offset;
-    if (IsPngSignature(image, length)) {
+    const TByteReader image = file.From(entry.offset);
+    if (IsPngSignature(image.Data(), image.Size())) {
         try {
-            DecodePng(image, length, out, true);
+            DecodePng(image.Data(), image.Size(), out, true);
         } catch (const rtl::EInvalidGraphic&) {
             RaiseInvalidIcon();
         }
         CompositeOnWhite(out);
     } else {
-        DecodeBmpEntry(image, length, out);
+        DecodeBmpEntry(image, out);
     }
 }
 
@@ -166,43 +164,43 @@ TGraphic* CreateIcon() { return new TIcon; }
 
 // ---- DIB reader ---------------------------------------------------------------------------
 
-bool ReadDibHeader(const uint8_t* data, size_t size, TDibHeader& h)
+bool ReadDibHeader(const TByteReader& data, TDibHeader& h)
 {
+    const size_t size = data.Size();
     if (size < 4) return false;
-    uint32_t headerSize = U32(data);
+    uint32_t headerSize = data.U32(0);
     if (headerSize == kCoreHeaderSize) {
         if (size < kCoreHeaderSize) return false;
-        h.Width = U16(data + 4);
-        h.Height = U16(data + 6);
-        h.BitCount = U16(data + 10);
+        h.Width = data.U16(4);
+        h.Height = data.U16(6);
+        h.BitCount = data.U16(10);
         h.ColorEntrySize = 3;
         h.HeaderSize = kCoreHeaderSize;
         h.Colors = h.BitCount <= 8 ? 1 << h.BitCount : 0;
     } else {
         if (headerSize < kInfoHeaderSize || headerSize > kMaxHeaderSize || size < headerSize) return false;
-        h.Width = I32(data + 4);
-        int32_t height = I32(data + 8);
+        h.Width = data.I32(4);
+        int32_t height = data.I32(8);
         if (height == INT32_MIN) return false;
         h.TopDown = height < 0;
         h.Height = height < 0 ? -height : height;
-        h.BitCount = U16(data + 14);
-        h.Compression = U32(data + 16);
-        uint32_t used = U32(data + 32);
+        h.BitCount = data.U16(14);
+        h.Compression = data.U32(16);
+        uint32_t used = data.U32(32);
         h.HeaderSize = headerSize;
-        if (headerSize >= kV5HeaderSize && U32(data + 56) == kProfileEmbedded) {
-            h.ProfileOffset = U32(data + 112);
-            h.ProfileSize = U32(data + 116);
+        if (headerSize >= kV5HeaderSize && data.U32(56) == kProfileEmbedded) {
+            h.ProfileOffset = data.U32(112);
+            h.ProfileSize = data.U32(116);
         }
         if (h.Compression == BI_BITFIELDS || h.Compression == BI_ALPHABITFIELDS) {
             if (h.BitCount != 16 && h.BitCount != 32) return false;
-            const uint8_t* masks = data + kInfoHeaderSize;
             if (headerSize == kInfoHeaderSize) {
                 h.HeaderSize += h.Compression == BI_BITFIELDS ? 12 : 16;
                 if (size < h.HeaderSize) return false;
             } else if (headerSize < kInfoHeaderSize + 12) {
                 return false;
             }
-            for (int i = 0; i < 3; ++i) h.Masks[i] = U32(masks + 4 * i);
+            for (int i = 0; i < 3; ++i) h.Masks[i] = data.U32(kInfoHeaderSize + 4 * size_t(i));
         } else if (h.Compression != 0) {
             return false;  // RLE and embedded JPEG/PNG are not read here
         }
@@ -221,12 +219,11 @@ bool ReadDibHeader(const uint8_t* data, size_t size, TDibHeader& h)
     return h.Width > 0 && h.Height > 0 && h.Width <= kMaxDimension && h.Height <= kMaxDimension;
 }
 
-bool DecodeDibRows(const TDibHeader& h, const uint8_t* table, size_t tableSize, const uint8_t* bits,
-                   size_t bitsSize, int rows, TBitmap& out)
+bool DecodeDibRows(const TDibHeader& h, const TByteReader& table, const TByteReader& bits, int rows, TBitmap& out)
 {
-    if (rows <= 0 || rows > h.Height || tableSize < h.TableSize()) return false;
+    if (rows <= 0 || rows > h.Height || table.Size() < h.TableSize()) return false;
     size_t stride = h.Stride();
-    if (stride * size_t(rows) > bitsSize) return false;
+    if (stride * size_t(rows) > bits.Size()) return false;
     int width = h.Width;
     TBitmap bitmap(width, rows, TPixelFormat::pfDevice);
 
@@ -236,18 +233,20 @@ bool DecodeDibRows(const TDibHeader& h, const uint8_t* table, size_t tableSize, 
     Channel red(masks[0]), green(masks[1]), blue(masks[2]);
 
     for (int i = 0; i < rows; ++i) {
-        const uint8_t* src = bits + stride * size_t(i);
+        // Width times the pixel's bytes fits the stride, so no read below leaves the row.
+        const TByteReader row = bits.Part(stride * size_t(i), stride);
+        const uint8_t* src = row.Data();
         uint8_t* dst = bitmap.ScanLineW(h.TopDown ? i : rows - 1 - i);
         for (int x = 0; x < width; ++x, dst += 4) {
             switch (h.BitCount) {
             case 1: case 4: case 8: {
                 int perByte = 8 / h.BitCount;
-                unsigned byte = src[x / perByte];
+                unsigned byte = row.U8(size_t(x / perByte));
                 unsigned shift = unsigned(8 - h.BitCount * (x % perByte + 1));
                 int index = int((byte >> shift) & ((1u << h.BitCount) - 1));
                 if (index < h.Colors) {
-                    const uint8_t* e = table + size_t(index) * h.ColorEntrySize;
-                    dst[0] = e[0]; dst[1] = e[1]; dst[2] = e[2];
+                    const size_t e = size_t(index) * h.ColorEntrySize;
+                    dst[0] = table.U8(e); dst[1] = table.U8(e + 1); dst[2] = table.U8(e + 2);
                 } else {
                     dst[0] = dst[1] = dst[2] = 0;
                 }
@@ -255,7 +254,7 @@ bool DecodeDibRows(const TDibHeader& h, const uint8_t* table, size_t tableSize, 
                 break;
             }
             case 16: {
-                uint32_t v = U16(src + 2 * x);
+                uint32_t v = row.U16(2 * size_t(x));
                 dst[0] = blue(v); dst[1] = green(v); dst[2] = red(v); dst[3] = 0xFF;
                 break;
             }
@@ -265,7 +264,7 @@ bool DecodeDibRows(const TDibHeader& h, const uint8_t* table, size_t tableSize, 
                 break;
             case 32:
                 if (fields) {
-                    uint32_t v = U32(src + 4 * x);
+                    uint32_t v = row.U32(4 * size_t(x));
                     dst[0] = blue(v); dst[1] = green(v); dst[2] = red(v); dst[3] = 0xFF;
                 } else {
                     std::memcpy(dst, src + 4 * x, 4);
@@ -292,7 +291,7 @@ void TIcon::LoadFromStream(TStream& stream)
     std::vector<uint8_t> data(static_cast<size_t>(remaining > 0 ? remaining : 0));
     data.resize(static_cast<size_t>(stream.Read(data.data(), static_cast<int64_t>(data.size()))));
     TBitmap bitmap;
-    DecodeIcon(data.data(), data.size(), bitmap);
+    DecodeIcon(TByteReader(data.data(), data.size()), bitmap);
     FBitmap = bitmap;
     FData = std::move(data);
 }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "framework/graphics/Graphics.h"
+#include "framework/rtl/ByteReader.h"
 
 namespace gfx {
 
@@ -50,11 +51,11 @@ struct TDibHeader {
 
 // Reads a core or info header (versions up to 5) with its masks; false when damaged or of a
 // kind the reader does not know (RLE, JPEG or PNG inside).
-bool ReadDibHeader(const uint8_t* data, size_t size, TDibHeader& header);
-// Decodes `rows` rows of colour data (colour table at `table`, `tableSize` bytes) into pfDevice
-// pixels whose fourth byte is the stored alpha of 32-bit rows and 0xFF otherwise.
-// False when the bits are too short.
-bool DecodeDibRows(const TDibHeader& header, const uint8_t* table, size_t tableSize, const uint8_t* bits,
-                   size_t bitsSize, int rows, TBitmap& out);
+bool ReadDibHeader(const rtl::TByteReader& data, TDibHeader& header);
+// Decodes `rows` rows of colour data (after the colour table in `table`) into pfDevice pixels
+// whose fourth byte is the stored alpha of 32-bit rows and 0xFF otherwise. False when the table
+// or the bits are too short.
+bool DecodeDibRows(const TDibHeader& header, const rtl::TByteReader& table, const rtl::TByteReader& bits, int rows,
+                   TBitmap& out);
 
 }  // namespace gfx

@@ -434,22 +434,22 @@ public:
 };
 
 // A DIB given as header block and bits block inside one record.
-bool DecodeDib(const uint8_t* info, size_t infoSize, const uint8_t* bits, size_t bitsSize, TBitmap& out)
+bool DecodeDib(const TByteReader& info, const TByteReader& bits, TBitmap& out)
 {
     TDibHeader h;
-    if (!ReadDibHeader(info, infoSize, h) || infoSize < h.HeaderSize) return false;
-    return DecodeDibRows(h, info + h.HeaderSize, infoSize - h.HeaderSize, bits, bitsSize, h.Height, out);
+    if (!ReadDibHeader(info, h) || info.Size() < h.HeaderSize) return false;
+    return DecodeDibRows(h, info.From(h.HeaderSize), bits, h.Height, out);
 }
 
 // A packed DIB: header, colour table and bits in one block.
-bool DecodePackedDib(const uint8_t* dib, size_t size, TBitmap& out, bool& bottomUp)
+bool DecodePackedDib(const TByteReader& dib, TBitmap& out, bool& bottomUp)
 {
     TDibHeader h;
-    if (!ReadDibHeader(dib, size, h)) return false;
+    if (!ReadDibHeader(dib, h)) return false;
     size_t bitsOffset = size_t(h.HeaderSize) + h.TableSize();
-    if (bitsOffset > size) return false;
+    if (bitsOffset > dib.Size()) return false;
     bottomUp = !h.TopDown;
-    return DecodeDibRows(h, dib + h.HeaderSize, h.TableSize(), dib + bitsOffset, size - bitsOffset, h.Height, out);
+    return DecodeDibRows(h, dib.Part(h.HeaderSize, h.TableSize()), dib.From(bitsOffset), h.Height, out);
 }
 
 // A DIB referred to by offsets and sizes within an EMF record.
@@ -459,9 +459,9 @@ bool RecordDib(const TByteReader& rec, uint32_t offBmi, uint32_t cbBmi, uint32_t
     if (cbBmi == 0 || !rec.Has(offBmi, cbBmi) || !rec.Has(offBits, cbBits)) return false;
     const TByteReader info = rec.Part(offBmi, cbBmi), bits = rec.Part(offBits, cbBits);
     TDibHeader h;
-    if (!ReadDibHeader(info.Data(), info.Size(), h)) return false;
+    if (!ReadDibHeader(info, h)) return false;
     bottomUp = !h.TopDown;
-    return DecodeDib(info.Data(), info.Size(), bits.Data(), bits.Size(), out);
+    return DecodeDib(info, bits, out);
 }
 
 PointD EmfPoint(const TByteReader& rec, size_t at, bool small)
@@ -703,8 +703,7 @@ void PlayWmfBitmap(Painter& p, const TByteReader& rec, uint16_t fn)
         if (size < 28) return;
         hs = w(3); ws = w(4); ys = w(5); xs = w(6); hd = w(7); wd = w(8); yd = w(9); xd = w(10); dibAt = 28;
     }
-    const TByteReader packed = rec.From(dibAt);
-    if (!DecodePackedDib(packed.Data(), packed.Size(), dib, bottomUp)) return;
+    if (!DecodePackedDib(rec.From(dibAt), dib, bottomUp)) return;
     if (fn == META_STRETCHDIB && bottomUp) ys = dib.Height() - ys - hs;
     p.Blit(dib, xs, ys, ws, hs, p.Map(xd, yd), p.Map(xd + wd, yd + hd));
 }
