@@ -83,6 +83,38 @@ TEST_F(ViewerTest, FailedDrawingIsShownAndTheDocumentEnded)
     EXPECT_EQ(seam.Failing.DocsEnded, seam.Failing.DocsBegun);
 }
 
+// A printing system that refuses the finished job.
+class RefusingPrinter : public ui::RecordingPrinter {
+public:
+    void EndDoc() override
+    {
+        RecordingPrinter::EndDoc();
+        throw rtl::EPrinter("The printer \"office\" did not take the print job: not accepting jobs");
+    }
+};
+
+class RefusingPrinterSeam : public ui::ScriptedSeam {
+public:
+    RefusingPrinter Refusing;
+    ui::PrinterDevice& Printer() override { return Refusing; }
+};
+
+TEST_F(ViewerTest, RefusedJobIsShownAndTheNextClickPrintsAgain)
+{
+    RefusingPrinterSeam seam;
+    app::TFrmView& view = MakeViewer(1, 1, 8, 8);
+    for (int click = 1; click <= 2; ++click) {
+        view.CmdPrint->Click();
+        ASSERT_EQ(seam.Messages.size(), size_t(click));
+        EXPECT_EQ(seam.Messages.back().Kind, ui::TMsgDlgType::mtError);
+        EXPECT_EQ(seam.Messages.back().Text, "The printer \"office\" did not take the print job: not accepting jobs");
+        EXPECT_FALSE(ui::Printer().Printing());
+    }
+    EXPECT_EQ(seam.Refusing.DocsBegun, 2);
+    EXPECT_EQ(seam.Refusing.DocsEnded, 2);
+    EXPECT_EQ(seam.Refusing.Draws.size(), 2u);
+}
+
 TEST_F(ViewerTest, NoPrinterGivesTheFrameworksErrorAndNothingElse)
 {
     app::TFrmView& view = MakeViewer(1, 1, 8, 8);
