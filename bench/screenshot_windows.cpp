@@ -13,7 +13,10 @@
 #include "app/Project.h"
 #include "app/UFrmView.h"
 #include "app/Uabout.h"
+#include "app/FolderBatch.h"
 #include "app/Uadjust.h"
+#include "app/Uchoice.h"
+#include "app/Ufolders.h"
 #include "app/Ucompress.h"
 #include "app/Ufirst.h"
 #include "framework/graphics/Jpeg.h"
@@ -130,6 +133,18 @@ int main(int argc, char** argv)
     seam.Files.push_back(tifPath);
     app::FrmFirst->Cmdimage->Click();
     Save(*app::FrmFirst, "main_tif.png");
+
+    // The folder batch's windows: the folder window and the file-kind chooser at 50 %.
+    {
+        app::TFrmfolders folders(app::Frmadjust);
+        folders.SetChoice({.FolderMode = true, .Source = root + "/pictures/", .Output = root + "/small/",
+                           .Web = root + "/web/", .MakeWebPage = true});
+        Save(folders, "folders.png");
+        app::TFrmchoice chooser(app::Frmadjust);
+        chooser.RadAll->SetChecked(true);
+        chooser.Lbltitle->SetCaption(app::ChooserTitle("50%"));
+        Save(chooser, "choice.png");
+    }
 
     for (const auto& m : seam.Messages) std::printf("message: %s\n", m.Text.c_str());
     ui::ProcessMessages();
