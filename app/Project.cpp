@@ -5,6 +5,7 @@
 #include "app/Uadjust.h"
 #include "app/Ucompress.h"
 #include "app/Ufirst.h"
+#include "forms/Bitmaps.h"
 #include "framework/graphics/Formats.h"
 #include "framework/ui/Application.h"
 #include "gif/GifUnit.h"
@@ -41,6 +42,7 @@ void CreateAutoForms()
 {
     ui::TApplication& application = ui::Application();
     application.SetTitle("Quadrell Image Splitter");
+    application.SetIcon(forms::ProgramIcon());
     application.CreateForm(FrmFirst);
     application.CreateForm(Frmadjust);
     application.CreateForm(frmcomp);

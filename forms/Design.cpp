@@ -52,6 +52,7 @@ void ApplyKind(ui::TControl& c, const ControlDesign& d)
         if (d.ModalResult) b->SetModalResult(d.ModalResult);
     } else if (auto* b = dynamic_cast<ui::TButton*>(&c)) {
         b->SetModalResult(d.ModalResult);
+        b->SetDefault(f & DefaultButton);
     } else if (auto* p = dynamic_cast<ui::TPanel*>(&c)) {
         p->SetBevelInner(d.BevelInner);
         p->SetBevelOuter(d.BevelOuter);

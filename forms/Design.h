@@ -51,6 +51,7 @@ enum Flag : unsigned {
     Transparent = 1u << 13, // label or image
     NoHint = 1u << 14,      // ShowHint off
     Center = 1u << 15,      // image: picture centred
+    DefaultButton = 1u << 16,  // button pressed by Enter
 };
 
 struct FontDesign {

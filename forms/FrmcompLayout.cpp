@@ -46,7 +46,7 @@ const FormDesign& FrmcompDesign()
             {.Name = "LblComp", .Kind = Kind::Label, .Parent = "GroupBox1", .Left = 292, .Top = 58, .Width = 50,
              .Height = 13},
             {.Name = "Button1", .Kind = Kind::Button, .Parent = "GroupBox1", .Left = 145, .Top = 77, .Width = 75,
-             .Height = 23, .Caption = "Ok"},
+             .Height = 23, .Caption = "Ok", .Flags = DefaultButton},
         }};
     return design;
 }

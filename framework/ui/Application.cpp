@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QCursor>
 #include <QGuiApplication>
+#include <QIcon>
+#include <QPixmap>
 #include <QScreen>
 #include <QTimer>
 
@@ -144,10 +146,13 @@ void TApplication::Initialize()
     app->setQuitOnLastWindowClosed(false);
 }
 
-void TApplication::SetTitle(const String& title)
+// Qt would append a display name to every window's title; each window shows its own caption only.
+void TApplication::SetTitle(const String& title) { FTitle = title; }
+
+void TApplication::SetIcon(const gfx::TBitmap& icon)
 {
-    FTitle = title;
-    if (GuiRunning()) QGuiApplication::setApplicationDisplayName(Q(title));
+    FIcon = icon;
+    if (GuiRunning() && !icon.Empty()) QApplication::setWindowIcon(QIcon(QPixmap::fromImage(ToQImage(icon))));
 }
 
 void TApplication::FormCreated(TForm* form)

@@ -39,6 +39,9 @@ public:
     void Initialize();
     const String& Title() const { return FTitle; }
     void SetTitle(const String& title);
+    // The program's icon, shown by every window and message box without one of its own.
+    const gfx::TBitmap& Icon() const { return FIcon; }
+    void SetIcon(const gfx::TBitmap& icon);
 
     // Creates an auto-created window owned by the application. The reference is set before the
     // window's constructor runs (so its OnCreate can use it); the first window made this way
@@ -78,6 +81,7 @@ public:
 private:
     void FormCreated(TForm* form);
     String FTitle;
+    gfx::TBitmap FIcon;
     TForm* FMainForm = nullptr;
     bool FTerminated = false;
     bool FShowHint = true;

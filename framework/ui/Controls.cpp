@@ -232,10 +232,12 @@ void TControl::SetVisible(bool visible)
 {
     if (visible == FVisible) return;
     FVisible = visible;
-    if (FWidget) FWidget->setVisible(visible);
+    if (FWidget) ShowWidget(visible);
     InvalidateInParent();
     if (FParent) FParent->ChildBoundsChanged(this);
 }
+
+void TControl::ShowWidget(bool visible) { FWidget->setVisible(visible); }
 
 bool TControl::Showing() const
 {
@@ -244,11 +246,31 @@ bool TControl::Showing() const
     return true;
 }
 
+namespace {
+// The control that had the keyboard when it was disabled.
+QPointer<QWidget>& FocusToReturn()
+{
+    static QPointer<QWidget> widget;
+    return widget;
+}
+}  // namespace
+
 void TControl::SetEnabled(bool enabled)
 {
     if (enabled == FEnabled) return;
     FEnabled = enabled;
+    // A control disabled while it has the keyboard leaves it with its window rather than with the
+    // next control, and gets it back when enabled again, unless it went elsewhere meanwhile.
+    QWidget* window = FWidget ? FWidget->window() : nullptr;
+    if (!enabled && window && window->focusWidget() == FWidget) {
+        FocusToReturn() = FWidget;
+        window->setFocus(Qt::OtherFocusReason);
+    }
     Changed();
+    if (enabled && window && FocusToReturn() == FWidget) {
+        FocusToReturn() = nullptr;
+        if (!window->focusWidget() || window->focusWidget() == window) FWidget->setFocus(Qt::OtherFocusReason);
+    }
     Invalidate();
 }
 
@@ -436,20 +458,35 @@ void TWinControl::HandleNeeded()
 
 void TWinControl::SyncWidget() { TControl::SyncWidget(); }
 
-void TWinControl::ApplyTabOrder()
+std::vector<QWidget*> TWinControl::TabChain() const
 {
     // Controls with a tab order first, by it; the others after them in the order they came.
-    std::vector<std::pair<int, QWidget*>> order;
+    std::vector<std::pair<int, TControl*>> order;
     int n = 0;
     ForEachChild([&](TControl* c) {
-        if (QWidget* w = c->Widget()) {
-            int key = c->TabOrder() >= 0 ? c->TabOrder() : (1 << 20) + n;
-            order.emplace_back(key, w);
-        }
+        order.emplace_back(c->TabOrder() >= 0 ? c->TabOrder() : (1 << 20) + n, c);
         ++n;
     });
     std::stable_sort(order.begin(), order.end(), [](auto& a, auto& b) { return a.first < b.first; });
-    for (size_t i = 1; i < order.size(); ++i) QWidget::setTabOrder(order[i - 1].second, order[i].second);
+    std::vector<QWidget*> chain;
+    for (auto& [key, c] : order) {
+        QWidget* w = c->Widget();
+        if (!w) continue;
+        if (w->focusPolicy() & Qt::TabFocus) chain.push_back(w);
+        if (auto* container = dynamic_cast<TWinControl*>(c)) {
+            std::vector<QWidget*> inner = container->TabChain();
+            chain.insert(chain.end(), inner.begin(), inner.end());
+        }
+    }
+    return chain;
+}
+
+void TWinControl::ApplyTabOrder()
+{
+    // One chain through the whole window, containers' controls in their container's place.
+    if (Parent()) return;
+    std::vector<QWidget*> chain = TabChain();
+    for (size_t i = 1; i < chain.size(); ++i) QWidget::setTabOrder(chain[i - 1], chain[i]);
 }
 
 void TWinControl::FontChanged()

@@ -193,6 +193,8 @@ protected:
     virtual void SyncWidget();
     virtual void FontChanged();
     virtual void BoundsChanged() {}
+    // Shows or hides the widget as the control's Visible changes (a window shows itself).
+    virtual void ShowWidget(bool visible);
     void Changed() { if (FWidget) SyncWidget(); }
     void RealizeWidget(QWidget* parentWidget);
     void ReleaseWidget();
@@ -261,7 +263,9 @@ protected:
     void BoundsChanged() override;
     void RealignChildren();
     virtual void ChildBoundsChanged(TControl*) {}
+    // The window's tab order: one chain through every control that takes the keyboard.
     void ApplyTabOrder();
+    std::vector<QWidget*> TabChain() const;
     // A window not on the screen is laid out off the screen while its snapshot is taken.
     virtual void SnapshotShowing(bool on) {}
 

@@ -8,13 +8,17 @@
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QPixmap>
+#include <QPointer>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QWindow>
 
 #include "framework/ui/Application.h"
 #include "framework/ui/QtBridge.h"
+#include "framework/ui/StdCtrls.h"
 
 namespace ui {
 
@@ -25,6 +29,7 @@ public:
     QScrollArea* Scroller = nullptr;
     ContainerWidget* Inner = nullptr;
     bool Syncing = false;
+    QPointer<QWidget> Shower;  // the window that showed this one modally
 
 protected:
     void closeEvent(QCloseEvent* e) override
@@ -44,6 +49,15 @@ protected:
                                       height() + FForm.FrameHeight());
         FForm.RealignChildren();
         FForm.UpdateScrollExtent();
+    }
+    void keyPressEvent(QKeyEvent* e) override
+    {
+        const int k = e->key();
+        const bool plain = !(e->modifiers() & ~Qt::KeypadModifier);
+        bool handled = false;
+        if (plain && (k == Qt::Key_Return || k == Qt::Key_Enter || k == Qt::Key_Escape))
+            Dispatch([&] { handled = FForm.DialogKey(k != Qt::Key_Escape); });
+        if (!handled) QWidget::keyPressEvent(e);
     }
     void moveEvent(QMoveEvent* e) override
     {
@@ -65,6 +79,23 @@ std::set<TForm*>& Released()
     return released;
 }
 }  // namespace
+
+// A window shown modally is a dialog to the window manager: only a dialog is kept transient for
+// (on top of) the window that showed it.
+static Qt::WindowFlags WindowFlags(const TForm& form)
+{
+    const TFormBorderStyle style = form.BorderStyle();
+    const bool dialog = form.Modal() || style == TFormBorderStyle::bsDialog;
+    Qt::WindowFlags flags = dialog ? Qt::Dialog : Qt::Window;
+    if (style == TFormBorderStyle::bsNone) return flags | Qt::FramelessWindowHint;
+    flags |= Qt::WindowTitleHint | Qt::CustomizeWindowHint;
+    if (form.BorderIcons() & biSystemMenu) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+    if (style != TFormBorderStyle::bsDialog) {
+        if (form.BorderIcons() & biMinimize) flags |= Qt::WindowMinimizeButtonHint;
+        if (form.BorderIcons() & biMaximize) flags |= Qt::WindowMaximizeButtonHint;
+    }
+    return flags;
+}
 
 TForm::TForm(TComponent* owner) : TWinControl(owner)
 {
@@ -195,6 +226,7 @@ QWidget* TForm::CreateWidget(QWidget*)
     // Every window gets a scrolled area; without AutoScroll its bars never show.
     w->Scroller = new QScrollArea(w);
     w->Scroller->setFrameShape(QFrame::NoFrame);
+    w->Scroller->setFocusPolicy(Qt::NoFocus);  // the keyboard goes to the controls
     w->Scroller->setWidgetResizable(true);
     w->Inner = new ContainerWidget(*this, nullptr);
     w->Inner->setObjectName(QStringLiteral("client"));
@@ -221,17 +253,7 @@ void TForm::SyncWidget()
     w->Syncing = true;
     TWinControl::SyncWidget();
     w->setWindowTitle(Q(Caption()));
-    Qt::WindowFlags flags = FBorderStyle == TFormBorderStyle::bsDialog ? Qt::Dialog : Qt::Window;
-    if (FBorderStyle == TFormBorderStyle::bsNone) flags |= Qt::FramelessWindowHint;
-    else {
-        flags |= Qt::WindowTitleHint | Qt::CustomizeWindowHint;
-        if (FBorderIcons & biSystemMenu) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
-        if (FBorderStyle != TFormBorderStyle::bsDialog) {
-            if (FBorderIcons & biMinimize) flags |= Qt::WindowMinimizeButtonHint;
-            if (FBorderIcons & biMaximize) flags |= Qt::WindowMaximizeButtonHint;
-        }
-    }
-    if (w->windowFlags() != flags) w->setWindowFlags(flags);
+    if (w->windowFlags() != WindowFlags(*this)) w->setWindowFlags(WindowFlags(*this));
     bool fixed = FBorderStyle != TFormBorderStyle::bsSizeable && FBorderStyle != TFormBorderStyle::bsSizeToolWin;
     if (fixed) w->setFixedSize(FClientWidth, FClientHeight);
     else {
@@ -248,6 +270,7 @@ void TForm::SyncWidget()
     w->Syncing = false;
     UpdateScrollExtent();
 }
+
 
 void TForm::UpdateScrollExtent()
 {
@@ -274,7 +297,7 @@ void TForm::SetVisible(bool visible) { SetShown(visible, CurrentSeam().ShowsWind
 
 void TForm::SetShown(bool visible, bool realize)
 {
-    if (visible == Visible() && (!visible || !realize || FWidget)) return;
+    if (visible == Visible() && (!visible || !realize || (FWidget && FWidget->isVisible()))) return;
     if (visible && FPosition == TPosition::poScreenCenter && !FPlaced) {
         FPlaced = true;
         TControl::SetBounds((Screen().Width() - Width()) / 2, (Screen().Height() - Height()) / 2, Width(),
@@ -284,17 +307,75 @@ void TForm::SetShown(bool visible, bool realize)
     // Hiding a window shown modally ends the showing, rather than leaving a loop with nothing to answer.
     if (!visible && FLoop && FModalResult == mrNone) SetModalResult(mrCancel);
     TControl::SetVisible(visible);
-    if (visible && realize && GuiRunning()) {
-        HandleNeeded();
-        auto* w = static_cast<FormWidget*>(FWidget);
-        w->Syncing = true;
-        if (FModal) w->setWindowModality(Qt::ApplicationModal);
-        w->move(Left(), Top());
-        w->show();
-        if (QGuiApplication::platformName() != QLatin1String("offscreen")) w->raise();
-        w->Syncing = false;
-    }
+    if (!visible) HideWindow();
+    else if (realize && GuiRunning()) ShowWindow();
     if (changed) Fire(visible ? OnShow : OnHide, this);
+}
+
+void TForm::ShowWindow()
+{
+    HandleNeeded();
+    auto* w = static_cast<FormWidget*>(FWidget);
+    const Qt::WindowModality modality = FModal ? Qt::ApplicationModal : Qt::NonModal;
+    // Qt ignores a change of modality on a visible window.
+    if (w->isVisible() && w->windowModality() != modality) w->hide();
+    w->Syncing = true;
+    if (w->windowFlags() != WindowFlags(*this)) w->setWindowFlags(WindowFlags(*this));
+    w->setWindowModality(modality);
+    w->Shower = FModal ? ActiveWindowWidget() : nullptr;
+    if (w->Shower == w) w->Shower = nullptr;
+    w->winId();
+    if (QWindow* handle = w->windowHandle())
+        handle->setTransientParent(w->Shower ? w->Shower->window()->windowHandle() : nullptr);
+    FocusFirstControl();
+    w->move(Left(), Top());
+    w->show();
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
+        w->raise();
+        w->activateWindow();
+    }
+    w->Syncing = false;
+}
+
+// Each showing starts with the keyboard on the first control of the tab order.
+void TForm::FocusFirstControl()
+{
+    for (QWidget* c : TabChain()) {
+        if (c->isEnabled() && c->isVisibleTo(FWidget)) {
+            c->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
+}
+
+bool TForm::DialogKey(bool enter)
+{
+    for (int i = 0; i < ComponentCount(); ++i) {
+        auto* b = dynamic_cast<TButton*>(Components(i));
+        if (b && b->Showing() && b->Enabled() && (enter ? b->Default() : b->Cancel())) {
+            b->Click();
+            return true;
+        }
+    }
+    if (enter || !FModal) return false;
+    Close();
+    return true;
+}
+
+void TForm::HideWindow()
+{
+    auto* w = static_cast<FormWidget*>(FWidget);
+    if (!w) return;
+    const bool wasActive = w->isActiveWindow();
+    w->hide();
+    w->setWindowModality(Qt::NonModal);
+    // The window that showed this one gets the keyboard back.
+    QPointer<QWidget> shower = w->Shower;
+    w->Shower = nullptr;
+    if (wasActive && shower && shower->isVisible() && QGuiApplication::platformName() != QLatin1String("offscreen")) {
+        shower->raise();
+        shower->activateWindow();
+    }
 }
 
 void TForm::SnapshotShowing(bool on)
@@ -339,12 +420,10 @@ int TForm::ShowModal()
         result = CurrentSeam().ShowModal(*this);
     } catch (...) {
         FModal = false;
-        if (FWidget) FWidget->setWindowModality(Qt::NonModal);
         SetShown(false, false);
         throw;
     }
     FModal = false;
-    if (FWidget) FWidget->setWindowModality(Qt::NonModal);
     if (Visible()) SetShown(false, false);
     return result;
 }

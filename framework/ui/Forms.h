@@ -92,11 +92,19 @@ protected:
     void BoundsChanged() override;
     void ChildBoundsChanged(TControl* child) override;
     void SnapshotShowing(bool on) override;
+    void ShowWidget(bool) override {}  // SetShown shows and hides the window
 
 private:
     friend class FormWidget;
     friend class ScriptedSeam;
     void SetShown(bool visible, bool realize);
+    // The one way a window reaches the screen: modal or not as it is being shown, transient for
+    // the window that showed it, on top and active.
+    void ShowWindow();
+    void HideWindow();
+    void FocusFirstControl();
+    // Enter presses the default button; Escape the cancel button, or closes a modal window.
+    bool DialogKey(bool enter);
     void DoClose(TCloseAction& action);
     void UpdateScrollExtent();
     bool FCreated = false;

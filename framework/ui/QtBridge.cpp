@@ -2,7 +2,21 @@
 
 #include <cstring>
 
+#include <QApplication>
+
+#include "framework/ui/Application.h"
+
 namespace ui {
+
+QWidget* ActiveWindowWidget()
+{
+    if (!GuiRunning()) return nullptr;
+    if (QWidget* modal = QApplication::activeModalWidget(); modal && modal->isVisible()) return modal;
+    if (QWidget* active = QApplication::activeWindow(); active && active->isVisible()) return active;
+    if (TForm* main = Application().MainForm(); main && main->Widget() && main->Widget()->isVisible())
+        return main->Widget();
+    return nullptr;
+}
 
 QImage ToQImage(const gfx::TBitmap& bitmap)
 {

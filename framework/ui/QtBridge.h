@@ -29,6 +29,10 @@ QImage ToQImage(const gfx::TBitmap& bitmap);
 // An image as a pfDevice bitmap.
 gfx::TBitmap FromQImage(const QImage& image);
 
+// The window that a window, message box or file dialog shown now is shown over: the modal window
+// on top, else the active window, else the main window; nullptr when none is on the screen.
+QWidget* ActiveWindowWidget();
+
 // Friends' access to the controls' internals.
 struct ControlAccess {
     static void Realize(TControl& c, QWidget* host) { c.RealizeWidget(host); }

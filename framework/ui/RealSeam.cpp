@@ -22,9 +22,9 @@ QString CaptionFor(TMsgDlgType kind)
 {
     switch (kind) {
     case TMsgDlgType::mtWarning: return QStringLiteral("Warning");
-    case TMsgDlgType::mtError: return QStringLiteral("Error");
     case TMsgDlgType::mtInformation: return QStringLiteral("Information");
     case TMsgDlgType::mtConfirmation: return QStringLiteral("Confirm");
+    // Plain messages and the default exception handler's errors carry the application's title.
     default: return Q(Application().Title());
     }
 }
@@ -62,7 +62,7 @@ public:
             std::fprintf(stderr, "%s\n", text.c_str());
             return (buttons & mbYes) ? mrYes : mrOk;
         }
-        QMessageBox box(IconFor(kind), CaptionFor(kind), Q(text));
+        QMessageBox box(IconFor(kind), CaptionFor(kind), Q(text), QMessageBox::NoButton, ActiveWindowWidget());
         struct B { unsigned bit; QMessageBox::StandardButton std; int answer; };
         const B all[] = {{mbYes, QMessageBox::Yes, mrYes}, {mbNo, QMessageBox::No, mrNo},
                          {mbOK, QMessageBox::Ok, mrOk}, {mbCancel, QMessageBox::Cancel, mrCancel}};
@@ -85,7 +85,7 @@ public:
     bool FileDialog(const TOpenDialog& d, String& name) override
     {
         if (!GuiRunning()) return false;
-        QFileDialog dlg(nullptr, Q(d.Title()));
+        QFileDialog dlg(ActiveWindowWidget(), Q(d.Title()));
         dlg.setAcceptMode(d.IsSaveDialog() ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         dlg.setFileMode((d.Options() & ofFileMustExist) && !d.IsSaveDialog() ? QFileDialog::ExistingFile
                                                                             : QFileDialog::AnyFile);

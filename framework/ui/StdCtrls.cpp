@@ -143,7 +143,7 @@ void TButton::Click()
 QWidget* TButton::CreateWidget(QWidget* parent)
 {
     auto* b = new QPushButton(parent);
-    b->setAutoDefault(false);
+    b->setAutoDefault(true);  // Enter presses the button that has the keyboard
     QObject::connect(b, &QPushButton::clicked, b, [this] { Dispatch([this] { Click(); }); });
     return b;
 }
@@ -633,6 +633,7 @@ QWidget* TScrollBar::CreateWidget(QWidget* parent)
 {
     auto* s = new QScrollBar(FKind == TScrollBarKind::sbHorizontal ? Qt::Horizontal : Qt::Vertical, parent);
     s->setTracking(true);
+    s->setFocusPolicy(Qt::StrongFocus);  // a scroll bar of its own is a tab stop
     QObject::connect(s, &QScrollBar::valueChanged, s, [this](int v) { Dispatch([&] { SetPosition(v); }); });
     return s;
 }

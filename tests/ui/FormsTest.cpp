@@ -1,7 +1,13 @@
 // Windows: frame and client sizes, centring, the real modal loop, closing and the main form.
 #include <gtest/gtest.h>
 
+#include <vector>
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QWidget>
+#include <QWindow>
 
 #include "framework/ui/Application.h"
 #include "framework/ui/Forms.h"
@@ -152,6 +158,122 @@ TEST(RealModalLoop, TheCloseBoxGivesCancel)
     TForm dlg(nullptr);
     QueueEvent([&] { dlg.Widget()->close(); });
     EXPECT_EQ(dlg.ShowModal(), mrCancel);
+}
+
+TEST(RealModalLoop, EveryShowingIsModalAndADialogOverTheWindowThatShowedIt)
+{
+    if (!GuiRunning()) GTEST_SKIP() << "no GUI";
+    TForm outer(nullptr), inner(nullptr);
+    outer.SetClientSize(200, 100);
+    inner.SetClientSize(100, 50);
+    struct Seen {
+        bool modal, dialog;
+        QWindow* transientFor;
+    };
+    std::vector<Seen> seen;
+    auto look = [&] {
+        QWidget* w = inner.Widget();
+        seen.push_back({QGuiApplication::modalWindow() == w->windowHandle(), w->windowType() == Qt::Dialog,
+                        w->windowHandle()->transientParent()});
+        inner.Close();
+    };
+    // The same window shown modally three times, as the quality dialog is.
+    QueueEvent([&] {
+        for (int i = 0; i < 3; ++i) {
+            QueueEvent(look);
+            inner.ShowModal();
+        }
+        outer.Close();
+    });
+    outer.ShowModal();
+    ASSERT_EQ(seen.size(), 3u);
+    for (const Seen& s : seen) {
+        EXPECT_TRUE(s.modal);
+        EXPECT_TRUE(s.dialog);
+        EXPECT_EQ(s.transientFor, outer.Widget()->windowHandle());
+    }
+    EXPECT_FALSE(inner.Widget()->isVisible());
+    EXPECT_EQ(QGuiApplication::modalWindow(), nullptr);
+}
+
+// A key pressed on the control that has the keyboard, passed up as the application passes it.
+void Press(TForm& form, int key)
+{
+    QWidget* target = form.Widget()->focusWidget() ? form.Widget()->focusWidget() : form.Widget();
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &press);
+}
+
+struct KeyDialog {
+    TForm form{nullptr};
+    TScrollBar* bar = new TScrollBar(&form);
+    TButton* ok = new TButton(&form);
+    int okClicks = 0;
+    KeyDialog()
+    {
+        form.SetClientSize(200, 100);
+        bar->SetParent(&form);
+        ok->SetParent(&form);
+        ok->SetTop(40);
+        ok->SetDefault(true);
+        ok->OnClick = [this](TObject*) {
+            ++okClicks;
+            form.Close();
+        };
+    }
+};
+
+TEST(WindowKeys, EachShowingStartsOnTheFirstControlAndEnterPressesTheDefaultButton)
+{
+    if (!GuiRunning()) GTEST_SKIP() << "no GUI";
+    KeyDialog d;
+    std::vector<QWidget*> focused;
+    for (int i = 0; i < 2; ++i) {
+        QueueEvent([&] {
+            focused.push_back(d.form.Widget()->focusWidget());
+            Press(d.form, Qt::Key_Return);
+        });
+        d.form.ShowModal();
+        if (i == 0) d.ok->Widget()->setFocus();  // the next showing starts on the first control again
+    }
+    EXPECT_EQ(d.okClicks, 2);
+    ASSERT_EQ(focused.size(), 2u);
+    EXPECT_EQ(focused[0], d.bar->Widget());
+    EXPECT_EQ(focused[1], d.bar->Widget());
+}
+
+TEST(WindowKeys, EscapeClosesAModalWindowOnly)
+{
+    if (!GuiRunning()) GTEST_SKIP() << "no GUI";
+    KeyDialog d;
+    QueueEvent([&] { Press(d.form, Qt::Key_Escape); });
+    EXPECT_EQ(d.form.ShowModal(), mrCancel);
+    EXPECT_EQ(d.okClicks, 0);
+    TForm plain(nullptr);
+    plain.SetClientSize(100, 50);
+    plain.Show();
+    Press(plain, Qt::Key_Escape);
+    EXPECT_TRUE(plain.Visible());
+}
+
+TEST(WindowKeys, AControlDisabledWithTheKeyboardGetsItBackWhenEnabledAgain)
+{
+    if (!GuiRunning()) GTEST_SKIP() << "no GUI";
+    TForm form(nullptr);
+    form.SetClientSize(200, 100);
+    auto* first = new TButton(&form);
+    auto* spin = new TSpinEdit(&form);
+    first->SetParent(&form);
+    spin->SetParent(&form);
+    spin->SetTop(40);
+    form.Show();
+    ASSERT_EQ(form.Widget()->focusWidget(), first->Widget());
+    first->SetEnabled(false);
+    // Typing now reaches no other control.
+    EXPECT_NE(form.Widget()->focusWidget(), spin->Widget());
+    first->SetEnabled(true);
+    EXPECT_EQ(form.Widget()->focusWidget(), first->Widget());
+    form.Hide();
 }
 
 }  // namespace
