@@ -1,6 +1,7 @@
 #include "app/Gallery.h"
 
 #include <cstring>
+#include <functional>
 
 #include "framework/rtl/Classes.h"
 #include "framework/ui/Dialogs.h"
@@ -66,24 +67,15 @@ String LinkText(const String& name)
     return text;
 }
 
-// A page being written: lines go straight to the file; any failure to create or write it is the
-// run-time library's I/O error.
-class PageWriter {
+// A page's text as it is written: every line ended by CR LF.
+class PageText {
 public:
-    explicit PageWriter(const String& path)
-    try : FFile(path, rtl::fmCreate) {
-    } catch (const rtl::Exception& e) {
-        throw rtl::EInOutError(e.Message());
-    }
+    explicit PageText(rtl::TStream& out) : FOut(out) {}
 
     void WriteLine(const String& line)
     {
         const String text = line + LineEnd;
-        try {
-            FFile.WriteBuffer(text.data(), int64_t(text.size()));
-        } catch (const rtl::Exception& e) {
-            throw rtl::EInOutError(rtl::Format("Cannot write to file \"%s\". %s", {FFile.FileName(), e.Message()}));
-        }
+        FOut.WriteBuffer(text.data(), int64_t(text.size()));
     }
 
     template <size_t N>
@@ -93,8 +85,24 @@ public:
     }
 
 private:
-    rtl::TFileStream FFile;
+    rtl::TStream& FOut;
 };
+
+// Writes a page anew through the safe routine, so a page that cannot be written leaves the old one
+// whole. Any failure to create or write it is the run-time library's I/O error.
+void WritePage(const String& path, const std::function<void(PageText&)>& write)
+{
+    try {
+        rtl::SaveFileSafely(path, [&](rtl::TStream& out) {
+            PageText page(out);
+            write(page);
+        });
+    } catch (const rtl::EInOutError&) {
+        throw;
+    } catch (const rtl::Exception& e) {
+        throw rtl::EInOutError(e.Message());
+    }
+}
 
 }  // namespace
 
@@ -111,27 +119,22 @@ String MenuEntryLine(const String& thumbName)
 
 void WriteMenuAndMainPages(const String& webFolder)
 {
-    {
-        PageWriter main(webFolder + MainPageName);
-        main.WriteLines(MainPageLines);
-    }
-    PageWriter menu(webFolder + MenuPageName);
-    menu.WriteLines(MenuPageHeadLines);
-    try {
-        for (const String& thumb : rtl::FindFiles(webFolder, ThumbMask)) menu.WriteLine(MenuEntryLine(thumb));
-        menu.WriteLine(MenuPageEnd);
-    } catch (const std::exception&) {
-        ui::MessageDlg(MsgMenuFailed, ui::TMsgDlgType::mtError, ui::mbOK);
-    }
+    WritePage(webFolder + MainPageName, [](PageText& page) { page.WriteLines(MainPageLines); });
+    WritePage(webFolder + MenuPageName, [&](PageText& page) {
+        page.WriteLines(MenuPageHeadLines);
+        try {
+            for (const String& thumb : rtl::FindFiles(webFolder, ThumbMask)) page.WriteLine(MenuEntryLine(thumb));
+            page.WriteLine(MenuPageEnd);
+        } catch (const std::exception&) {
+            ui::MessageDlg(MsgMenuFailed, ui::TMsgDlgType::mtError, ui::mbOK);
+        }
+    });
 }
 
 void WriteIndexPage(const String& webFolder)
 {
     const String page = webFolder + IndexPageName;
-    {
-        PageWriter index(page);
-        index.WriteLines(IndexPageLines);
-    }
+    WritePage(page, [](PageText& text) { text.WriteLines(IndexPageLines); });
     if (ui::ShellExecute(nullptr, "open", page, "", "", ui::SW_SHOWMAXIMIZED) < 32)
         ui::ShowMessage(MsgNoBrowser + page);
 }

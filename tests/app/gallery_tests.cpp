@@ -164,6 +164,33 @@ TEST_F(GalleryTest, PagesThatCannotBeWrittenRaiseTheIoError)
     EXPECT_TRUE(Seam->Messages.empty());
 }
 
+TEST_F(GalleryTest, PagesAndCopiesReplaceThroughLinksAndKeepPermissions)
+{
+    const String elsewhere = Root + "/elsewhere/";
+    fs::create_directory(elsewhere);
+    WriteBytes(elsewhere + "menu.html", "old menu");
+    fs::create_symlink(elsewhere + "menu.html", Web + "menu.html");
+    WriteBytes(elsewhere + "T_a.jpg", "old thumbnail");
+    fs::create_symlink(elsewhere + "T_a.jpg", Web + "T_a.jpg");
+    WriteBytes(Web + "main.html", "old main");
+    fs::permissions(Web + "main.html", fs::perms(0640));
+    WriteBytes(Web + "a.jpg", "new thumbnail");
+
+    EXPECT_TRUE(app::CopyFileViaStream(Web + "a.jpg", Web + "T_a.jpg"));
+    app::WriteMenuAndMainPages(Web);
+    EXPECT_TRUE(fs::is_symlink(Web + "menu.html"));
+    EXPECT_EQ(ReadAll(elsewhere + "menu.html").rfind(kHead, 0), 0u);
+    EXPECT_NE(ReadAll(elsewhere + "menu.html").find("<img src=\"T_a.jpg\">"), std::string::npos);
+    EXPECT_TRUE(fs::is_symlink(Web + "T_a.jpg"));
+    EXPECT_EQ(ReadAll(elsewhere + "T_a.jpg"), "new thumbnail");
+    EXPECT_EQ(fs::status(Web + "main.html").permissions() & fs::perms::all, fs::perms(0640));
+    EXPECT_EQ(ReadAll(Web + "main.html").rfind(kHead, 0), 0u);
+    // No temporary file is left beside the pages.
+    int files = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(Web)) ++files;
+    EXPECT_EQ(files, 4);
+}
+
 TEST_F(GalleryTest, IndexPageIsWrittenAndOpenedWhole)
 {
     // A path far longer than any fixed buffer reaches the opener whole.
