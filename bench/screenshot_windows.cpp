@@ -1,6 +1,7 @@
 // Pictures of the program's windows for looking at their layout (used by scripts/screenshot):
 // the main window at start and with a JPEG and a GIF picture chosen, the viewer of a 4 x 4 split,
-// the About window, and the GIF codec's progress window half way through the GIF's decode. The
+// the About window, the GIF codec's progress window half way through the GIF's decode, and the
+// converter window with its output-type chooser, quality window, results window and viewer. The
 // windows are the program's own, driven through the scripted seam; each is drawn as it appears on
 // screen and saved as PNG in the given folder.
 #include <stdlib.h>
@@ -19,6 +20,9 @@
 #include "app/Ufolders.h"
 #include "app/Ucompress.h"
 #include "app/Ufirst.h"
+#include "app/Uimgview.h"
+#include "app/Uresults.h"
+#include "app/Utype.h"
 #include "framework/graphics/Jpeg.h"
 #include "framework/graphics/Png.h"
 #include "framework/ui/Application.h"
@@ -145,6 +149,44 @@ int main(int argc, char** argv)
         chooser.Lbltitle->SetCaption(app::ChooserTitle("50%"));
         Save(chooser, "choice.png");
     }
+
+    // The converter for the JPEG picture, and the windows that serve it.
+    seam.Files.push_back(photo);
+    app::FrmFirst->Cmdimage->Click();
+    const std::string converted = root + "/harbour_small.jpg";
+    seam.Files.push_back(converted);
+    seam.OnShowModal = [&](ui::TForm& form) {
+        app::TFrmadjust& converter = *app::Frmadjust;
+        if (&form == &converter) {
+            Save(form, "converter_loaded.png");
+            converter.ScrollBar1->SetPosition(50);
+            Save(form, "converter_50pct.png");
+            converter.EdW->Type("300");
+            converter.EdH->Type("200");
+            converter.Button1->Click();
+            converter.Cmdcalculate->Click();
+            Save(form, "converter_calculated.png");
+            converter.Cmdsave->Click();
+            Save(form, "converter_saved.png");
+            app::Frmresults->Show();
+            Save(*app::Frmresults, "results.png");
+            app::Frmresults->Hide();
+            converter.Image1->Click();
+            converter.BitBtn4->Click();
+        } else if (&form == app::Frmtype) {
+            Save(form, "type_chooser.png");
+            app::Frmtype->BitBtn1->Click();
+        } else if (&form == app::frmcomp) {
+            Save(form, "quality.png");
+            form.Close();
+        } else if (&form == app::Frmimgview) {
+            Save(form, "picture_viewer.png");
+            form.Close();
+        } else {
+            form.Close();
+        }
+    };
+    app::FrmFirst->CmdConvert->Click();
 
     for (const auto& m : seam.Messages) std::printf("message: %s\n", m.Text.c_str());
     ui::ProcessMessages();
