@@ -1,20 +1,15 @@
 #include "app/UFrmView.h"
 
-#include <algorithm>
-#include <condition_variable>
 #include <cstring>
 #include <exception>
-#include <memory>
-#include <mutex>
-#include <thread>
 #include <vector>
 
 #include "app/Globals.h"
+#include "app/SegmentFiles.h"
 #include "app/Ucompress.h"
 #include "forms/FrmViewLayout.h"
 #include "framework/graphics/Dib.h"
-#include "framework/graphics/Jpeg.h"
-#include "framework/graphics/Png.h"
+#include "framework/rtl/Parallel.h"
 #include "framework/ui/Application.h"
 #include "framework/ui/Clipbrd.h"
 #include "framework/ui/Printers.h"
@@ -96,29 +91,9 @@ bool AskReplace(const String& question)
     return ui::MessageDlg(question, ui::TMsgDlgType::mtConfirmation, ui::mbYes | ui::mbNo) == ui::mrYes;
 }
 
-// ---- files -----------------------------------------------------------------------------------
-
-enum class SaveFormat { Jpeg, Png, Bitmap };
-
-// Chosen by substring tests on the upper-cased name, JPEG first.
-SaveFormat FormatForName(const String& fileName)
-{
-    const String upper = rtl::UpperCase(fileName);
-    if (upper.find(".JPG") != String::npos) return SaveFormat::Jpeg;
-    if (upper.find(".PNG") != String::npos) return SaveFormat::Png;
-    return SaveFormat::Bitmap;
-}
-
-// The chosen name with n before the extension of its file-name part (at its end without one).
-String NumberedName(const String& fileName, int n)
-{
-    const String folder = rtl::ExtractFilePath(fileName);
-    const String name = rtl::ExtractFileName(fileName);
-    const String ext = rtl::ExtractFileExt(name);
-    return folder + name.substr(0, name.size() - ext.size()) + IntToStr(n) + ext;
-}
-
 }  // namespace
+
+// ---- files -----------------------------------------------------------------------------------
 
 String ReplaceQuestion(const String& fileName)
 {
@@ -127,142 +102,34 @@ String ReplaceQuestion(const String& fileName)
 
 namespace {
 
-gfx::TGraphic& SegmentGraphic(ui::TImage* segment)
+gfx::TGraphic& SegmentGraphic(ui::TImage* segment) { return HeldGraphic(segment->Picture().Graphic()); }
+
+SegmentFile SegmentFileOf(const String& name, SaveFormat format, ui::TImage* segment)
 {
-    gfx::TGraphic* graphic = segment->Picture().Graphic();
-    if (!graphic) throw rtl::EInvalidGraphic("The image segment holds no picture");
-    return *graphic;
+    return SegmentFileFor(name, format, segment->Picture().Graphic());
 }
 
-// PNG through the PNG class, anything else in the segment's own format (a bitmap).
-void WriteSegment(const String& fileName, ui::TImage* segment, SaveFormat format)
+// Writes one segment file as both save commands do: a JPEG is compressed before the question
+// about an existing file, any other format is written after it. False when the user keeps the
+// existing file.
+bool SaveAskingFirst(SegmentFile& file, int quality)
 {
-    gfx::TGraphic& graphic = SegmentGraphic(segment);
-    if (format == SaveFormat::Png) SaveGraphicAs(graphic, gfx::TPngImage::StaticClass(), fileName);
-    else graphic.SaveToFile(fileName);
+    if (file.Format == SaveFormat::Jpeg) {
+        EncodeSegmentFile(file, quality);
+        if (file.Error) std::rethrow_exception(file.Error);
+        if (rtl::FileExists(file.Name) && !AskReplace(JpegReplaceQuestion(file.Name))) return false;
+    } else if (rtl::FileExists(file.Name) && !AskReplace(ReplaceQuestion(file.Name))) {
+        return false;
+    }
+    EncodeSegmentFile(file, quality);
+    WriteSegmentFile(file);
+    return true;
 }
 
-// One file of save all, encoded ahead of its turn.
-struct EncodedSegment {
-    String Name;
-    SaveFormat Format = SaveFormat::Bitmap;
-    gfx::TBitmap Pixels;  // shares the segment's pixels
-    std::vector<uint8_t> Bytes;
-    std::exception_ptr Error;  // raised when the segment's turn comes, where the write would fail
-    bool Done = false;
-};
-
-// The file's bytes exactly as SaveSegmentAsJpeg, SaveGraphicAs and the bitmap's own saving make them.
-void EncodeSegment(EncodedSegment& job, int quality)
+// Threads that encode the files of save all, the caller's among them.
+int EncoderCount(int files)
 {
-    if (job.Error) return;
-    try {
-        rtl::TMemoryStream stream;
-        switch (job.Format) {
-        case SaveFormat::Jpeg: {
-            gfx::TJPEGImage jpeg;
-            jpeg.Assign(job.Pixels);
-            jpeg.SetCompressionQuality(quality);
-            jpeg.Compress();
-            job.Bytes = jpeg.Data();
-            return;
-        }
-        case SaveFormat::Png: {
-            gfx::TPngImage png;
-            png.Assign(job.Pixels);
-            png.SaveToStream(stream);
-            break;
-        }
-        case SaveFormat::Bitmap: {
-            gfx::TBitmap bitmap = job.Pixels;
-            bitmap.SaveToStream(stream);
-            break;
-        }
-        }
-        job.Bytes.assign(stream.Memory(), stream.Memory() + stream.Size());
-    } catch (...) {
-        job.Error = std::current_exception();
-    }
-}
-
-// Encodes the files of save all on worker threads, a bounded number ahead of the one whose turn it
-// is; questions, messages and writes stay on the caller's thread in their order. With one encoder
-// each file is encoded when its turn comes.
-class SegmentEncoder {
-public:
-    SegmentEncoder(std::vector<EncodedSegment>& jobs, int quality, int encoders)
-        : FJobs(jobs), FQuality(quality), FWindow(size_t(2 * std::max(encoders, 1)))
-    {
-        if (encoders <= 1) return;
-        for (int i = 0; i < encoders; ++i) FThreads.emplace_back([this] { Work(); });
-    }
-    ~SegmentEncoder()
-    {
-        {
-            std::lock_guard<std::mutex> lock(FMutex);
-            FStop = true;
-        }
-        FChanged.notify_all();
-        for (auto& t : FThreads) t.join();
-    }
-    SegmentEncoder(const SegmentEncoder&) = delete;
-    SegmentEncoder& operator=(const SegmentEncoder&) = delete;
-
-    // The job at its turn, encoded.
-    EncodedSegment& Take(size_t i)
-    {
-        EncodedSegment& job = FJobs[i];
-        if (FThreads.empty()) {
-            EncodeSegment(job, FQuality);
-            return job;
-        }
-        std::unique_lock<std::mutex> lock(FMutex);
-        FTaken = i;
-        FChanged.notify_all();
-        FChanged.wait(lock, [&] { return job.Done; });
-        return job;
-    }
-
-private:
-    void Work()
-    {
-        for (;;) {
-            size_t i;
-            {
-                std::unique_lock<std::mutex> lock(FMutex);
-                FChanged.wait(lock, [&] { return FStop || FNext >= FJobs.size() || FNext < FTaken + FWindow; });
-                if (FStop || FNext >= FJobs.size()) return;
-                i = FNext++;
-            }
-            EncodeSegment(FJobs[i], FQuality);
-            {
-                std::lock_guard<std::mutex> lock(FMutex);
-                FJobs[i].Done = true;
-            }
-            FChanged.notify_all();
-        }
-    }
-
-    std::vector<EncodedSegment>& FJobs;
-    const int FQuality;
-    const size_t FWindow;
-    std::vector<std::thread> FThreads;
-    std::mutex FMutex;
-    std::condition_variable FChanged;
-    size_t FNext = 0;   // the next job to encode
-    size_t FTaken = 0;  // the job whose turn it is
-    bool FStop = false;
-};
-
-void WriteBytes(const String& fileName, const std::vector<uint8_t>& bytes)
-{
-    rtl::SaveFileSafely(fileName, [&](rtl::TStream& file) { file.WriteBuffer(bytes.data(), int64_t(bytes.size())); });
-}
-
-int EncoderCount()
-{
-    if (SaveAllEncoders > 0) return SaveAllEncoders;
-    return int(std::max(1u, std::thread::hardware_concurrency()));
+    return SaveAllEncoders > 0 ? SaveAllEncoders : rtl::ThreadCount(files, 1);
 }
 
 Tfrmcomp& QualityDialog()
@@ -375,32 +242,13 @@ void TFrmView::BitBtn1Click(ui::TObject*) { Close(); }
 
 // ---- saving ------------------------------------------------------------------------------------
 
-void SaveGraphicAs(gfx::TGraphic& graphic, const gfx::TGraphicClass& targetClass, const String& fileName)
-{
-    if (&graphic.ClassType() == &targetClass) {
-        graphic.SaveToFile(fileName);
-        return;
-    }
-    std::unique_ptr<gfx::TGraphic> target(targetClass.Create());
-    gfx::TBitmap bitmap;
-    bitmap.Assign(graphic);
-    target->Assign(bitmap);
-    target->SaveToFile(fileName);
-}
-
 void SaveSegmentAsJpeg(const String& fileName, ui::TImage* segment, bool showMessages)
 {
-    gfx::TBitmap pixels;
-    SegmentGraphic(segment).ToBitmap(pixels);
-    gfx::TJPEGImage jpeg;
-    jpeg.Assign(pixels);
-    jpeg.SetCompressionQuality(JpegQuality);
-    jpeg.Compress();
-    if (rtl::FileExists(fileName) && !AskReplace(JpegReplaceQuestion(fileName))) {
+    SegmentFile file = SegmentFileOf(fileName, SaveFormat::Jpeg, segment);
+    if (!SaveAskingFirst(file, JpegQuality)) {
         if (showMessages) ui::ShowMessage(SNotSaved);
         return;
     }
-    jpeg.SaveToFile(fileName);
     if (showMessages) ui::ShowMessage(SFileSaved + fileName);
 }
 
@@ -416,46 +264,33 @@ void TFrmView::CmdworkClick(ui::TObject*)
         SaveSegmentAsJpeg(fileName, segment, true);
         return;
     }
-    if (rtl::FileExists(fileName) && !AskReplace(ReplaceQuestion(fileName))) {
+    SegmentFile file = SegmentFileOf(fileName, format, segment);
+    if (!SaveAskingFirst(file, JpegQuality)) {
         ui::ShowMessage(SNotSaved);
         return;
     }
-    WriteSegment(fileName, segment, format);
     ui::ShowMessage(SFileSaved + fileName);
 }
 
+// The files are encoded ahead on the run-time library's pool; questions, messages and writes
+// stay on this thread, in the segments' order.
 void TFrmView::SaveEverySegment(const String& chosen)
 {
-    std::vector<EncodedSegment> jobs;
+    std::vector<SegmentFile> files;
     int n = 0;
     for (int r = 1; r <= SplitRows; ++r)
         for (int c = 1; c <= SplitCols; ++c) {
-            EncodedSegment job;
-            job.Name = NumberedName(chosen, ++n);
-            job.Format = FormatForName(job.Name);
-            try {
-                SegmentGraphic(FullSegments(r, c)).ToBitmap(job.Pixels);
-            } catch (...) {
-                job.Error = std::current_exception();
-                job.Done = true;
-            }
-            jobs.push_back(std::move(job));
+            const String name = NumberedName(chosen, ++n);
+            files.push_back(SegmentFileOf(name, FormatForName(name), FullSegments(r, c)));
         }
-    SegmentEncoder encoder(jobs, JpegQuality, EncoderCount());
-    for (size_t i = 0; i < jobs.size(); ++i) {
-        EncodedSegment& job = encoder.Take(i);
-        // A JPEG is compressed before its question, the others are written after theirs.
-        if (job.Format == SaveFormat::Jpeg) {
-            if (job.Error) std::rethrow_exception(job.Error);
-            if (rtl::FileExists(job.Name) && !AskReplace(JpegReplaceQuestion(job.Name))) continue;
-        } else if (rtl::FileExists(job.Name) && !AskReplace(ReplaceQuestion(job.Name))) {
-            continue;
-        }
-        if (job.Error) std::rethrow_exception(job.Error);
-        WriteBytes(job.Name, job.Bytes);
-        job.Bytes = {};
-        job.Pixels = gfx::TBitmap();
-    }
+    const int quality = JpegQuality;
+    const int count = int(files.size());
+    rtl::MakeAheadInOrder(
+        count, EncoderCount(count), [&](int i) { EncodeSegmentFile(files[size_t(i)], quality); },
+        [&](int i) {
+            SaveAskingFirst(files[size_t(i)], quality);
+            files[size_t(i)] = SegmentFile();  // its pixels and bytes are no longer needed
+        });
 }
 
 void TFrmView::CmdSaveAllClick(ui::TObject*)

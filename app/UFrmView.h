@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 
+#include "app/SegmentFiles.h"
 #include "app/SplitPlan.h"
 #include "framework/graphics/Graphics.h"
 #include "framework/rtl/SysUtils.h"
@@ -95,9 +96,6 @@ String ReplaceQuestion(const String& fileName);
 
 // Writes the segment as a JPEG file at JpegQuality, asking before replacing a file.
 void SaveSegmentAsJpeg(const String& fileName, ui::TImage* segment, bool showMessages);
-// Writes a graphic through another graphic class (the viewer uses the PNG class).
-void SaveGraphicAs(gfx::TGraphic& graphic, const gfx::TGraphicClass& targetClass,
-                   const String& fileName);
 // Prints the segment on the default printer, stretched between the page's margins.
 void PrintSegment(ui::TImage* segment);
 

@@ -2,6 +2,7 @@
 #include <filesystem>
 
 #include "save_codecs.h"
+#include "tests/common/PeakMemory.h"
 #include "view_fixture.h"
 
 namespace {
@@ -232,6 +233,22 @@ TEST_P(SaveAllEncoders, StopsAtTheFirstFailure)
         for (int n = 1; n <= 5; ++n) expected.push_back("s" + std::to_string(n) + ext);
         EXPECT_EQ(FolderEntries(Folder), expected);
     }
+}
+
+// Where no thread can be started for the encoders (no address space is left for a thread's
+// stack), save all still writes every file, in order, with its usual messages.
+TEST_P(SaveAllEncoders, WithoutThreadsEveryFileIsStillWritten)
+{
+    SKIP_UNDER_SANITIZERS();
+    app::TFrmView& view = MakeViewer(3, 3, 24, 16);
+    const testmemory::Outcome outcome = testmemory::RunLimited(6 * testmemory::MB, [&] {
+        Seam.Files.push_back(File("s.png"));
+        view.CmdSaveAll->Click();
+        const bool finalMessage = Seam.Texts().back() == FinalMessage(Folder + "/");
+        return finalMessage && FolderEntries(Folder).size() == 9 ? 0 : 1;
+    });
+    ASSERT_TRUE(outcome.Finished);
+    EXPECT_EQ(outcome.Result, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Counts, SaveAllEncoders, ::testing::Values(1, 2, 8));
