@@ -1,7 +1,6 @@
 #include "app/Ufirst.h"
 
 #include <algorithm>
-#include <limits>
 #include <memory>
 
 #include "app/Segments.h"
@@ -231,7 +230,7 @@ void TFrmFirst::ShowFileFacts()
     rtl::TFileFacts facts = rtl::FindFileFacts(SourceImagePath);
     String sizeText;
     if (facts.Found) {
-        rtl::RangeCheck(facts.Size, 0, std::numeric_limits<int32_t>::max());
+        // A 64-bit size: a file of 2 GiB or more is told as it is, with no range error.
         sizeText = rtl::IntToStr(facts.Size);
         Lblcreate->SetCaption("Created on : " + rtl::DateTimeToStr(rtl::SystemTimeToDateTime(facts.Created)));
         LblWrite->SetCaption("Modified : " + rtl::DateTimeToStr(rtl::SystemTimeToDateTime(facts.Modified)));
