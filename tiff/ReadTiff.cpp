@@ -82,6 +82,17 @@ TProblem CheckImageTags(const TGraphicTiff& image, const char* compressedMessage
     return {};
 }
 
+// The same checks, then the BitsPerSample entry that the palette and RGB decoders need.
+TProblem CheckImageTagsAndBits(const TGraphicTiff& image, const char* compressedMessage, PTagTiff& bits)
+{
+    if (TProblem problem = CheckImageTags(image, compressedMessage))
+        return problem;
+    bits = image.QueryGraphicByTag(TAG_BITS_PER_SAMPLE);
+    if (!bits)
+        return "Error reading tag Bits Per Sample";
+    return {};
+}
+
 int32_t TagValue(const TGraphicTiff& image, uint16_t tag) { return image.QueryGraphicByTag(tag)->Value; }
 
 }  // namespace
@@ -634,11 +645,9 @@ TProblem DecodeGrey(const String& fileName, TGraphicTiff& image, gfx::TBitmap& b
 
 TProblem DecodePalette(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap, TTiffRead& read)
 {
-    if (TProblem problem = CheckImageTags(image, "Cant read compressed ColorPaletImage"))
+    PTagTiff bits = nullptr;
+    if (TProblem problem = CheckImageTagsAndBits(image, "Cant read compressed ColorPaletImage", bits))
         return problem;
-    const PTagTiff bits = image.QueryGraphicByTag(TAG_BITS_PER_SAMPLE);
-    if (!bits)
-        return "Error reading tag Bits Per Sample";
     const PTagTiff colorMap = image.QueryGraphicByTag(TAG_COLOR_MAP);
     if (!colorMap)
         return "Error reading tag Color Table Offset";
@@ -650,11 +659,9 @@ TProblem DecodePalette(const String& fileName, TGraphicTiff& image, gfx::TBitmap
 
 TProblem DecodeRgb(const String& fileName, TGraphicTiff& image, gfx::TBitmap& bitmap, TTiffRead& read)
 {
-    if (TProblem problem = CheckImageTags(image, "Cant read compressed RGB Full Color Image"))
+    PTagTiff bits = nullptr;
+    if (TProblem problem = CheckImageTagsAndBits(image, "Cant read compressed RGB Full Color Image", bits))
         return problem;
-    const PTagTiff bits = image.QueryGraphicByTag(TAG_BITS_PER_SAMPLE);
-    if (!bits)
-        return "Error reading tag Bits Per Sample";
     TSampleSizes sizes;
     if (bits->Count == 1) {
         // A value that does not fit 16 bits is no sample size, not its low half.
