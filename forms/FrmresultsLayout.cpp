@@ -8,7 +8,7 @@ const FormDesign& FrmresultsLayout()
 {
     static const FormDesign design{
         .Name = "Frmresults",
-        .Caption = "Pallomer",
+        .Caption = "Results",
         .ClientWidth = 560,
         .ClientHeight = 320,
         .Color = 13815242,

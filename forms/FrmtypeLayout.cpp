@@ -8,7 +8,7 @@ const FormDesign& FrmtypeLayout()
 {
     static const FormDesign design{
         .Name = "Frmtype",
-        .Caption = "Pallomer",
+        .Caption = "Save As Type",
         .ClientWidth = 330,
         .ClientHeight = 214,
         .Color = 13815242,

@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QFocusEvent>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -629,9 +630,33 @@ void TScrollBar::SetPageSize(int size)
     Changed();
 }
 
+namespace {
+
+// Qt's scroll bar steps a horizontal bar the wrong way on Left and Right (its controls are
+// inverted for the wheel); here Right moves towards the maximum, as the arrow at that end does.
+class ScrollBarWidget : public QScrollBar {
+public:
+    using QScrollBar::QScrollBar;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        const int key = event->key();
+        if (orientation() == Qt::Horizontal && (key == Qt::Key_Left || key == Qt::Key_Right)) {
+            const bool towardsMax = (key == Qt::Key_Right) != isRightToLeft();
+            triggerAction(towardsMax ? SliderSingleStepAdd : SliderSingleStepSub);
+            event->accept();
+            return;
+        }
+        QScrollBar::keyPressEvent(event);
+    }
+};
+
+}  // namespace
+
 QWidget* TScrollBar::CreateWidget(QWidget* parent)
 {
-    auto* s = new QScrollBar(FKind == TScrollBarKind::sbHorizontal ? Qt::Horizontal : Qt::Vertical, parent);
+    auto* s = new ScrollBarWidget(FKind == TScrollBarKind::sbHorizontal ? Qt::Horizontal : Qt::Vertical, parent);
     s->setTracking(true);
     s->setFocusPolicy(Qt::StrongFocus);  // a scroll bar of its own is a tab stop
     QObject::connect(s, &QScrollBar::valueChanged, s, [this](int v) { Dispatch([&] { SetPosition(v); }); });

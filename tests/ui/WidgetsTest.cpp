@@ -11,6 +11,8 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QScrollBar>
 
 #include "framework/ui/Application.h"
@@ -124,6 +126,13 @@ TEST_F(Widgets, WhatThePersonDoesReachesTheControls)
     bar->SetPosition(70);
     EXPECT_EQ(static_cast<QScrollBar*>(bar->Widget())->value(), 70);
     EXPECT_EQ(barChanges, 2);
+    // The arrow keys step a horizontal bar towards their own ends.
+    for (auto [key, expected] : {std::pair{Qt::Key_Right, 71}, std::pair{Qt::Key_Left, 70}, std::pair{Qt::Key_Left, 69}}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(bar->Widget(), &press);
+        EXPECT_EQ(bar->Position(), expected);
+    }
+    EXPECT_EQ(barChanges, 5);
 
     auto* lw = static_cast<QListWidget*>(list->Widget());
     ASSERT_EQ(lw->count(), 2);
