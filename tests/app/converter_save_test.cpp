@@ -362,3 +362,39 @@ TEST_F(ConverterTest, MetafileHoldsTheBitmapInItsFrame)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ConverterTest, ReplacingKeepsLinksAndPermissionsAndNeverAReadOnlyFile)
+{
+    Choose(apptest::PatternBitmap(30, 20));
+    // A link to a file of the user's own: the link stays, its target gets the picture and keeps
+    // its permissions.
+    const std::string target = Out("real.bmp"), link = Out("link.bmp");
+    apptest::WriteBytes(target, "old");
+    chmod(target.c_str(), 0640);
+    std::filesystem::create_symlink(target, link);
+    Seam->Answers.push_back(ui::mrYes);
+    Save(TOutputType::Bitmap, link);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(ReadBack(target, TOutputType::Bitmap).Width(), 30);
+    struct stat st {};
+    ASSERT_EQ(stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+
+    // A read-only file is not replaced, even after Yes; the status lines claim no save.
+    const std::string readOnly = Out("locked.TIF");
+    apptest::WriteBytes(readOnly, "keep me");
+    chmod(readOnly.c_str(), 0444);
+    W().Lblnote1->SetCaption("");
+    Seam->Messages.clear();
+    Seam->Answers.push_back(ui::mrYes);
+    Save(TOutputType::Tiff, readOnly);
+    ASSERT_EQ(Seam->Messages.size(), 2u);
+    EXPECT_NE(Seam->Messages[1].Text.find(readOnly), std::string::npos) << Seam->Messages[1].Text;
+    EXPECT_EQ(Seam->Messages[1].Kind, ui::TMsgDlgType::mtError);
+    EXPECT_EQ(convtest::ReadFile(readOnly), "keep me");
+    EXPECT_EQ(W().Lblnote1->Caption(), "");
+}
+
+}  // namespace
