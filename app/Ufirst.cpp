@@ -311,6 +311,8 @@ void TFrmFirst::CmdSplitClick(ui::TObject*)
     ShownSegments.Reset();
     FullSegments.Reset();
     FrmView = new TFrmView(this);
+    // Its save dialog starts in the picture's folder until the user picks another.
+    FrmView->SaveDialog1->SetInitialDir(rtl::ExtractFileDir(SourceImagePath));
     auto freeAll = [] {
         const int rowsMade = std::min(SplitRows, MaxSplitCells), colsMade = std::min(SplitCols, MaxSplitCells);
         for (int r = 1; r <= rowsMade; ++r)

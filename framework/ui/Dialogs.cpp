@@ -33,13 +33,24 @@ std::vector<TOpenDialog::FilterEntry> TOpenDialog::FilterEntries() const
     return entries;
 }
 
+// With a default extension set, the extension of the chosen filter's first pattern ("*.BMP"), or
+// the default one where that pattern names none ("*.*").
+String TOpenDialog::ExtensionToAdd() const
+{
+    const std::vector<FilterEntry> entries = FilterEntries();
+    if (FFilterIndex >= 1 && FFilterIndex <= int(entries.size())) {
+        const String& patterns = entries[size_t(FFilterIndex - 1)].Patterns;
+        const String first = patterns.substr(0, patterns.find(';'));
+        const String ext = rtl::ExtractFileExt(rtl::Trim(first));
+        if (first.compare(0, 2, "*.") == 0 && ext.size() > 1 && ext.find_first_of("*?") == String::npos) return ext;
+    }
+    return FDefaultExt[0] == '.' ? FDefaultExt : "." + FDefaultExt;
+}
+
 // A chosen name is refused (told, and asked for again) when the options say so.
 bool TOpenDialog::Accept(String& name)
 {
-    if (!FDefaultExt.empty() && !name.empty() && rtl::ExtractFileExt(name).empty()) {
-        String ext = FDefaultExt[0] == '.' ? FDefaultExt : "." + FDefaultExt;
-        name += ext;
-    }
+    if (!FDefaultExt.empty() && !name.empty() && rtl::ExtractFileExt(name).empty()) name += ExtensionToAdd();
     if (name.empty()) return true;
     if (FOptions & ofPickFolder) {
         if (rtl::DirectoryExists(name)) return true;
@@ -75,7 +86,9 @@ bool TOpenDialog::Execute()
     // Each refusal asks again; a cancel ends it.
     for (;;) {
         String name;
-        if (!CurrentSeam().FileDialog(*this, name)) return false;
+        int filterIndex = FFilterIndex;
+        if (!CurrentSeam().FileDialog(*this, name, filterIndex)) return false;
+        FFilterIndex = filterIndex;
         if (Accept(name)) {
             FFileName = name;
             return true;

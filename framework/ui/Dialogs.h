@@ -25,13 +25,14 @@ public:
     explicit TOpenDialog(TComponent* owner);
     const String& Filter() const { return FFilter; }
     void SetFilter(const String& filter) { FFilter = filter; }
-    int FilterIndex() const { return FFilterIndex; }  // 1-based
+    int FilterIndex() const { return FFilterIndex; }  // 1-based; after Execute, the user's choice
     void SetFilterIndex(int index) { FFilterIndex = index; }
     const String& InitialDir() const { return FInitialDir; }
     void SetInitialDir(const String& dir) { FInitialDir = dir; }
     const String& FileName() const { return FFileName; }
     void SetFileName(const String& name) { FFileName = name; }
-    // Added (with its dot) to a chosen name without an extension.
+    // Set: a chosen name without an extension gets the chosen filter's extension, or this one
+    // (with its dot) when that filter names none.
     const String& DefaultExt() const { return FDefaultExt; }
     void SetDefaultExt(const String& ext) { FDefaultExt = ext; }
     unsigned Options() const { return FOptions; }
@@ -55,6 +56,7 @@ protected:
 
 private:
     bool Accept(String& name);
+    String ExtensionToAdd() const;
     String FFilter;
     int FFilterIndex = 1;
     String FInitialDir;

@@ -82,7 +82,7 @@ public:
 
     int ShowModal(TForm& form) override { return form.RunModalLoop(); }
 
-    bool FileDialog(const TOpenDialog& d, String& name) override
+    bool FileDialog(const TOpenDialog& d, String& name, int& filterIndex) override
     {
         if (!GuiRunning()) return false;
         QFileDialog dlg(ActiveWindowWidget(), Q(d.Title()));
@@ -110,6 +110,7 @@ public:
         QStringList files = dlg.selectedFiles();
         if (files.isEmpty()) return false;
         name = S(files.first());
+        if (int chosen = int(filters.indexOf(dlg.selectedNameFilter())); chosen >= 0) filterIndex = chosen + 1;
         return true;
     }
 

@@ -68,10 +68,14 @@ int ScriptedSeam::ShowModal(TForm& form)
     return form.ModalResult();
 }
 
-bool ScriptedSeam::FileDialog(const TOpenDialog& dialog, String& name)
+bool ScriptedSeam::FileDialog(const TOpenDialog& dialog, String& name, int& filterIndex)
 {
     Dialogs.push_back({dialog.IsSaveDialog(), dialog.Filter(), dialog.FilterIndex(), dialog.InitialDir(),
                        dialog.FileName(), dialog.DefaultExt(), dialog.Options()});
+    if (!FilterChoices.empty()) {
+        filterIndex = FilterChoices.front();
+        FilterChoices.pop_front();
+    }
     if (Files.empty()) return false;
     std::optional<String> answer = Files.front();
     Files.pop_front();

@@ -67,7 +67,8 @@ public:
     // Shows the window modally until its ModalResult is set; returns it.
     virtual int ShowModal(TForm& form) = 0;
     // The open or save dialog; true with the chosen full name in name, false when cancelled.
-    virtual bool FileDialog(const TOpenDialog& dialog, String& name) = 0;
+    // filterIndex comes in as the dialog's filter (1-based) and goes out as the one the user chose.
+    virtual bool FileDialog(const TOpenDialog& dialog, String& name, int& filterIndex) = 0;
     // The message loop of the program until the application terminates.
     virtual void RunMessageLoop(TApplication& app) = 0;
     // ShellExecute's work; returns its result (2 file missing, 31 nothing started, 42 started).
@@ -145,9 +146,11 @@ public:
     int ShowModal(TForm& form) override;
 
     // File dialogs: answered from Files (a full name, or std::nullopt for cancel; empty: cancel).
+    // FilterChoices: the filter the user picks in each dialog (1-based; empty: the dialog's own).
     std::deque<std::optional<String>> Files;
+    std::deque<int> FilterChoices;
     std::vector<DialogRecord> Dialogs;
-    bool FileDialog(const TOpenDialog& dialog, String& name) override;
+    bool FileDialog(const TOpenDialog& dialog, String& name, int& filterIndex) override;
 
     // The message loop: OnRun acts on the running program; then the loop ends.
     std::function<void(TApplication&)> OnRun;
