@@ -4,12 +4,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <optional>
 #include <vector>
+
+#include "framework/rtl/Classes.h"
 
 namespace rtl {
 
@@ -22,7 +23,7 @@ std::optional<Lines> ReadLines(const String& fileName)
 {
     int fd;
     do {
-        fd = open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+        fd = open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);  // a pipe is not waited on
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) return std::nullopt;
     struct stat st {};
@@ -112,44 +113,18 @@ String OneLine(String text)
     return text;
 }
 
-// Writes the lines to a new file beside the target, then moves it into place, so that a
-// failed write leaves the old file as it was.
+// Writes the lines through the safe write of a named file: a failed write leaves the old file as
+// it was.
 bool ReplaceFile(const String& fileName, const Lines& lines)
 {
-    String target = fileName;
-    struct stat st {};
-    const bool exists = stat(fileName.c_str(), &st) == 0;
-    struct stat lst {};
-    if (lstat(fileName.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
-        // Replace the file the link points at, not the link.
-        if (char* real = realpath(fileName.c_str(), nullptr)) {
-            target = real;
-            std::free(real);
-        }
-    }
-
-    static std::atomic<unsigned> counter{0};
-    const String temp = target + ".~" + IntToStr(getpid()) + "." + IntToStr(counter++);
-    int fd;
-    do {
-        fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) return false;
-
     String text;
     for (const String& line : lines) text += line + "\n";
-    bool ok = !exists || fchmod(fd, st.st_mode & 07777) == 0;
-    for (size_t done = 0; ok && done < text.size();) {
-        const ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) ok = false;
-        else done += static_cast<size_t>(n);
+    try {
+        SaveFileSafely(fileName, [&](TStream& s) { s.WriteBuffer(text.data(), int64_t(text.size())); });
+    } catch (const Exception&) {
+        return false;
     }
-    if (ok && fsync(fd) != 0) ok = false;
-    if (close(fd) != 0) ok = false;
-    if (ok && rename(temp.c_str(), target.c_str()) != 0) ok = false;
-    if (!ok) unlink(temp.c_str());
-    return ok;
+    return true;
 }
 
 }  // namespace

@@ -155,6 +155,22 @@ TEST_F(IniFile, FailedWriteKeepsTheOldFile)
     EXPECT_EQ(entries, 1);
 }
 
+// A read-only file is not replaced, a pipe is neither read nor written (and never waited on).
+TEST_F(IniFile, ReadOnlyFilesAndPipesAreLeftAlone)
+{
+    const String old = "[History]\nLast Dir=/old/\n";
+    TempFolderFixture::Put(path, old);
+    chmod(path.c_str(), 0444);
+    EXPECT_THROW(TIniFile(path).WriteString("History", "Last Dir", "/new/"), EIniFileException);
+    EXPECT_EQ(TempFolderFixture::Get(path), old);
+    EXPECT_EQ(TIniFile(path).ReadString("History", "Last Dir", ""), "/old/");
+
+    const String pipe = tmp.File("pipe.ini");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0644), 0);
+    EXPECT_EQ(TIniFile(pipe).ReadString("History", "Last Dir", "none"), "none");
+    EXPECT_THROW(TIniFile(pipe).WriteString("History", "Last Dir", "/new/"), EIniFileException);
+}
+
 TEST_F(IniFile, ValuesCannotBreakTheLineStructure)
 {
     TIniFile ini(path);
