@@ -276,6 +276,7 @@ void TFrmView::CmdworkClick(ui::TObject*)
 // stay on this thread, in the segments' order.
 void TFrmView::SaveEverySegment(const String& chosen)
 {
+    ui::TBusyCursor busy;
     std::vector<SegmentFile> files;
     int n = 0;
     for (int r = 1; r <= SplitRows; ++r)
@@ -288,6 +289,7 @@ void TFrmView::SaveEverySegment(const String& chosen)
     rtl::MakeAheadInOrder(
         count, EncoderCount(count), [&](int i) { EncodeSegmentFile(files[size_t(i)], quality); },
         [&](int i) {
+            ui::LetWindowsRepaint();
             SaveAskingFirst(files[size_t(i)], quality);
             files[size_t(i)] = SegmentFile();  // its pixels and bytes are no longer needed
         });

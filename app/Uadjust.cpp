@@ -1,5 +1,7 @@
 #include "app/Uadjust.h"
 
+#include <algorithm>
+
 #include <functional>
 #include <memory>
 
@@ -524,6 +526,13 @@ void FitMainThumbnail()
         if (78 >= h) return;
         float ratio = float(h) / float(w);
         thumb->SetWidth(int(rtl::Round(78.0 / double(ratio))));
+    }
+    // A wide picture never reaches under the facts labels: it keeps its proportions in the room
+    // left of them.
+    const int room = FrmFirst->LblChosen->Left() - thumb->Left();
+    if (thumb->Width() > room) {
+        thumb->SetWidth(room);
+        thumb->SetHeight(std::max(1, int(rtl::Round(double(room) * h / w))));
     }
 }
 

@@ -9,6 +9,7 @@
 #include "app/Uabout.h"
 #include "app/Uadjust.h"
 #include "forms/FrmFirstLayout.h"
+#include "framework/ui/Application.h"
 #include "framework/rtl/IniFiles.h"
 #include "framework/ui/Shell.h"
 
@@ -213,6 +214,7 @@ void TFrmFirst::CmdimageClick(ui::TObject*)
     if (!OpenDialog1->Execute()) return;
     SourceImagePath = OpenDialog1->FileName();
     if (SourceImagePath.empty()) return;
+    ui::TBusyCursor busy;
     ImageSelected = true;
     LoadImageIntoHolders(SourceImagePath, false, true);
     FitMainThumbnail();
@@ -326,6 +328,7 @@ void TFrmFirst::CmdSplitClick(ui::TObject*)
         FrmView = nullptr;
     };
     try {
+        ui::TBusyCursor busy;
         const int firstTop = FrmView->GroupBox1->Top() + FrmView->GroupBox1->Height() + 5;
         const bool numbers = !ChkShowNum->Checked();
         ui::TListItems& list = FrmView->ListBox1->Items();
@@ -349,6 +352,7 @@ void TFrmFirst::CmdSplitClick(ui::TObject*)
                 shown->Picture().SetGraphicOwned(std::make_unique<gfx::TBitmap>(std::move(cut)));
                 shown->SetParent(FrmView);
                 list.Add("Image #" + rtl::IntToStr(n));
+                ui::LetWindowsRepaint();
             }
         source.AssignNothing();
         FrmView->ListBox1->SetItemIndex(0);

@@ -1,5 +1,6 @@
 #include "framework/ui/Application.h"
 
+#include <chrono>
 #include <deque>
 
 #include <QApplication>
@@ -87,6 +88,32 @@ void ProcessMessages()
     if (!Queued().empty()) RunQueued();
     if (GuiRunning()) QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
+
+namespace {
+using Clock = std::chrono::steady_clock;
+Clock::time_point gLastRepaint;  // the first call of each busy command repaints at once
+}  // namespace
+
+void LetWindowsRepaint()
+{
+    if (!GuiRunning()) return;
+    const Clock::time_point now = Clock::now();
+    if (now - gLastRepaint < std::chrono::milliseconds(40)) return;
+    gLastRepaint = now;
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+TBusyCursor::TBusyCursor() : FPrevious(Screen().Cursor())
+{
+    Screen().SetCursor(crHourGlass);
+    gLastRepaint = Clock::time_point();
+    if (!GuiRunning()) return;
+    // Painted now, without running any event.
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible()) w->repaint();
+}
+
+TBusyCursor::~TBusyCursor() { Screen().SetCursor(FPrevious); }
 
 // ---- screen ---------------------------------------------------------------------------------------
 

@@ -24,6 +24,22 @@ private:
 };
 TScreen& Screen();
 
+// While a long command works: the hourglass as the screen cursor, and the windows painted anew
+// right away (a dialog just closed leaves no picture behind).
+class TBusyCursor {
+public:
+    TBusyCursor();
+    ~TBusyCursor();
+    TBusyCursor(const TBusyCursor&) = delete;
+    TBusyCursor& operator=(const TBusyCursor&) = delete;
+
+private:
+    TCursor FPrevious;
+};
+// Called often from a long command's loop: now and then lets the windows repaint. Mouse and
+// keyboard wait until the command ends, so no command starts meanwhile.
+void LetWindowsRepaint();
+
 // Lets pending GUI events run; does nothing when no GUI runs (benchmarks, fuzzers), except for the
 // events queued with QueueEvent.
 void ProcessMessages();

@@ -361,9 +361,12 @@ void TControl::SyncWidget()
     else FWidget->setCursor(QCursorOf(FCursor));
     FWidget->setFont(QFontOf(Font()));
     QPalette pal = FWidget->palette();
-    pal.setColor(QPalette::WindowText, QColorOf(Font().Color));
-    pal.setColor(QPalette::ButtonText, QColorOf(Font().Color));
-    pal.setColor(QPalette::Text, QColorOf(Font().Color));
+    // The font's colour while enabled; a disabled control's text is grey, as the system draws it.
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text}) {
+        pal.setColor(QPalette::Active, role, QColorOf(Font().Color));
+        pal.setColor(QPalette::Inactive, role, QColorOf(Font().Color));
+        pal.setColor(QPalette::Disabled, role, QColorOf(clGrayText));
+    }
     pal.setColor(QPalette::Window, QColorOf(Color()));
     FWidget->setPalette(pal);
 }
@@ -613,7 +616,8 @@ void ContainerWidget::paintEvent(QPaintEvent* e)
             QColor light(255, 255, 255), dark(160, 160, 160);
             QColor tl = kind == 2 ? light : dark, br = kind == 2 ? dark : light;
             for (int i = 0; i < width; ++i) {
-                QRect r = rect().adjusted(inset + i, inset + i, -(inset + i) - 1, -(inset + i) - 1);
+                // QRect's right and bottom are the last pixels inside.
+                QRect r = rect().adjusted(inset + i, inset + i, -(inset + i), -(inset + i));
                 p.setPen(tl);
                 p.drawLine(r.topLeft(), r.topRight());
                 p.drawLine(r.topLeft(), r.bottomLeft());

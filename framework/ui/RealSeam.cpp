@@ -91,6 +91,8 @@ public:
                                                                             : QFileDialog::AnyFile);
         // The overwrite question is asked by TOpenDialog itself, the same on both sides.
         dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
+        // The filters show their own descriptions only, not the pattern lists Qt would add.
+        dlg.setOption(QFileDialog::HideNameFilterDetails, true);
         if (d.Options() & ofPickFolder) {
             dlg.setFileMode(QFileDialog::Directory);
             dlg.setOption(QFileDialog::ShowDirsOnly, true);

@@ -134,26 +134,31 @@ TEST_F(LoadTest, TiffWithFourLettersGoesToTheFrameworkAndTextFilesFail)
 }
 
 struct ThumbCase {
-    int W, H, ThumbWidth;
+    int W, H, ThumbWidth, ThumbHeight;
 };
 
 class ThumbnailTest : public AppTest, public ::testing::WithParamInterface<ThumbCase> {};
 
-TEST_P(ThumbnailTest, ThumbnailKeepsHeight78AndFollowsTheProportions)
+// Height 78 and the picture's proportions; a picture wider than the room left of the facts labels
+// (129 pixels) takes that width and keeps its proportions.
+TEST_P(ThumbnailTest, ThumbnailFollowsTheProportionsAndStaysLeftOfTheLabels)
 {
     Start();
     Select(SaveBmp("p.bmp", gfx::TBitmap(GetParam().W, GetParam().H, gfx::TPixelFormat::pf24bit)));
     ASSERT_TRUE(Seam->Messages.empty());
     EXPECT_EQ(Thumb().Width(), GetParam().ThumbWidth);
-    EXPECT_EQ(Thumb().Height(), 78);
+    EXPECT_EQ(Thumb().Height(), GetParam().ThumbHeight);
+    EXPECT_LE(Thumb().Left() + Thumb().Width(), app::FrmFirst->LblChosen->Left());
     EXPECT_TRUE(Thumb().Stretch());
     EXPECT_EQ(Thumb().Picture().Width(), GetParam().W);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, ThumbnailTest,
-                         ::testing::Values(ThumbCase{1000, 500, 156}, ThumbCase{300, 600, 39},
-                                           ThumbCase{100, 60, 110}, ThumbCase{100, 300, 26},
-                                           ThumbCase{110, 110, 110}, ThumbCase{60, 78, 110}));
+                         ::testing::Values(ThumbCase{1000, 500, 129, 64}, ThumbCase{3000, 500, 129, 22},
+                                           ThumbCase{1650, 1000, 129, 78}, ThumbCase{1700, 1000, 129, 76},
+                                           ThumbCase{300, 600, 39, 78}, ThumbCase{100, 60, 110, 78},
+                                           ThumbCase{100, 300, 26, 78}, ThumbCase{110, 110, 110, 78},
+                                           ThumbCase{60, 78, 110, 78}));
 
 TEST_F(LoadTest, JpegFactsReadAsThePictureAndFileGiveThem)
 {

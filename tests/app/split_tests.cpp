@@ -189,6 +189,29 @@ INSTANTIATE_TEST_SUITE_P(Grids, NumberTest,
                          ::testing::Values(NumberCase{4800, 1800, 120, 120}, NumberCase{600, 240, 120, 120},
                                            NumberCase{100, 100, 3, 3}, NumberCase{17, 9, 1, 1}));
 
+// The cutting shows the hourglass and lets windows paint (a queued paint-like event runs during
+// it); the viewer itself is shown with the cursor as it was.
+TEST_F(SplitTest, CuttingShowsTheHourglassAndLetsWindowsRepaint)
+{
+    if (!ui::GuiRunning()) GTEST_SKIP() << "no GUI";
+    Start();
+    Choose(300, 200);
+    CountMode(60, 40);
+    ui::TCursor duringCut = ui::crDefault;
+    bool ranDuringCut = false;
+    ui::QueueEvent([&] {
+        ranDuringCut = app::FrmView != nullptr && !app::FrmView->Visible();
+        duringCut = ui::Screen().Cursor();
+    });
+    ui::TCursor whileShown = ui::crHourGlass;
+    Shown s = Split([&](app::TFrmView&) { whileShown = ui::Screen().Cursor(); });
+    ASSERT_TRUE(s.Opened);
+    EXPECT_TRUE(ranDuringCut);
+    EXPECT_EQ(duringCut, ui::crHourGlass);
+    EXPECT_EQ(whileShown, ui::crDefault);
+    EXPECT_EQ(ui::Screen().Cursor(), ui::crDefault);
+}
+
 TEST_F(SplitTest, ThreeAcrossOnAHundredPixelsLeavesTheLastColumnOut)
 {
     Start();
