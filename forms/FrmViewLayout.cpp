@@ -16,6 +16,7 @@ const FormDesign& FrmViewDesign()
         .ClientWidth = 803,
         .ClientHeight = 540,
         .Color = clViewerBack,
+        .Font = {.Name = "MS Sans Serif", .Height = -11},
         .Position = ui::TPosition::poScreenCenter,
         .AutoScroll = true,
         .Controls = {

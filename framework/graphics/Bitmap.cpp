@@ -71,7 +71,10 @@ std::vector<TRGBQuad> DefaultPalette(TPixelFormat pf)
 
 String PlatformFontFamily(const String& name)
 {
-    return rtl::SameText(name, "Arial") ? "Liberation Sans" : "DejaVu Sans";
+    // Liberation Sans has Arial's widths; "MS Sans Serif" is as narrow, so its designed list boxes
+    // and captions hold their texts.
+    if (rtl::SameText(name, "Arial") || rtl::SameText(name, "MS Sans Serif")) return "Liberation Sans";
+    return "DejaVu Sans";
 }
 
 // ---- the pixel store ----------------------------------------------------------------------

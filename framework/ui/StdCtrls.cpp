@@ -8,7 +8,6 @@
 #include <QFocusEvent>
 #include <QFontMetrics>
 #include <QKeyEvent>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -17,6 +16,8 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 #include <QStyledItemDelegate>
 
 #include "framework/ui/Application.h"
@@ -309,14 +310,52 @@ void TPanel::SyncWidget()
 
 TGroupBox::TGroupBox(TComponent* owner) : TWinControl(owner) { SetBounds(0, 0, 185, 105); }
 
-QWidget* TGroupBox::CreateWidget(QWidget* parent) { return new GraphicHost<QGroupBox>(*this, parent); }
+namespace {
+
+// A group box as the windows are designed: the parent's colour inside, an etched edge at the
+// left, the right and the bottom, and the caption at the top left.
+class GroupBoxWidget : public GraphicHost<QWidget> {
+public:
+    GroupBoxWidget(TWinControl& owner, QWidget* parent) : GraphicHost<QWidget>(owner, parent) {}
+    QColor Background;  // invalid: the parent shows through
+    QString Title;
+
+protected:
+    void paintEvent(QPaintEvent* e) override
+    {
+        {
+            QPainter p(this);
+            if (Background.isValid()) p.fillRect(e->rect(), Background);
+            const int top = fontMetrics().height() / 2, right = width() - 1, bottom = height() - 1;
+            p.setPen(QColor(160, 160, 160));
+            p.drawLine(0, top, 0, bottom - 1);
+            p.drawLine(right - 1, top, right - 1, bottom - 1);
+            p.drawLine(0, bottom - 1, right - 1, bottom - 1);
+            p.setPen(QColor(255, 255, 255));
+            p.drawLine(1, top, 1, bottom - 2);
+            p.drawLine(right, top, right, bottom);
+            p.drawLine(0, bottom, right, bottom);
+            if (!Title.isEmpty()) {
+                p.setPen(palette().color(QPalette::WindowText));
+                p.drawText(QRect(8, 0, std::max(0, width() - 16), fontMetrics().height()), Qt::AlignLeft | Qt::AlignTop,
+                           Title);
+            }
+        }
+        HostPaint(FOwner, this, e);
+    }
+};
+
+}  // namespace
+
+QWidget* TGroupBox::CreateWidget(QWidget* parent) { return new GroupBoxWidget(*this, parent); }
 
 void TGroupBox::SyncWidget()
 {
     TWinControl::SyncWidget();
-    auto* g = static_cast<QGroupBox*>(FWidget);
-    g->setTitle(Q(Caption()));
-    g->setAutoFillBackground(Parent() && Color() != Parent()->Color());
+    auto* g = static_cast<GroupBoxWidget*>(FWidget);
+    g->Title = Q(Caption());
+    g->Background = Parent() && Color() != Parent()->Color() ? QColorOf(Color()) : QColor();
+    g->update();
 }
 
 // ---- check box and radio button ------------------------------------------------------------------
@@ -504,6 +543,7 @@ void TListItems::Clear()
 
 namespace {
 
+// An entry as a list box draws it: ItemHeight high, its text 2 pixels from the left edge.
 class ItemHeightDelegate : public QStyledItemDelegate {
 public:
     ItemHeightDelegate(int h, QObject* parent) : QStyledItemDelegate(parent), Height(h) {}
@@ -512,6 +552,23 @@ public:
         QSize s = QStyledItemDelegate::sizeHint(o, i);
         s.setHeight(Height);
         return s;
+    }
+    void paint(QPainter* p, const QStyleOptionViewItem& o, const QModelIndex& i) const override
+    {
+        QStyleOptionViewItem opt = o;
+        initStyleOption(&opt, i);
+        const bool selected = opt.state & QStyle::State_Selected;
+        const QPalette::ColorGroup group = opt.state & QStyle::State_Enabled ? QPalette::Normal : QPalette::Disabled;
+        if (selected) p->fillRect(opt.rect, opt.palette.brush(group, QPalette::Highlight));
+        p->setFont(opt.font);
+        p->setPen(opt.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text));
+        p->drawText(opt.rect.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, opt.text);
+        if (opt.state & QStyle::State_HasFocus) {
+            QStyleOptionFocusRect focus;
+            focus.QStyleOption::operator=(opt);
+            focus.backgroundColor = opt.palette.color(group, selected ? QPalette::Highlight : QPalette::Base);
+            if (const QWidget* w = opt.widget) w->style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, p, w);
+        }
     }
     int Height;
 };
@@ -564,6 +621,7 @@ QWidget* TListBox::CreateWidget(QWidget* parent)
 {
     auto* w = new QListWidget(parent);
     w->setUniformItemSizes(true);
+    w->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);  // a list box scrolls up and down only
     w->setItemDelegate(new ItemHeightDelegate(FItemHeight, w));
     FShownCount = 0;
     QObject::connect(w, &QListWidget::currentRowChanged, w, [this](int row) {

@@ -203,7 +203,8 @@ TEST(CanvasText, FontNamesMapToThisPlatformsFamilies)
     EXPECT_EQ(gfx::PlatformFontFamily("Arial"), "Liberation Sans");
     EXPECT_EQ(gfx::PlatformFontFamily("arial"), "Liberation Sans");
     EXPECT_EQ(gfx::PlatformFontFamily("Tahoma"), "DejaVu Sans");
-    EXPECT_EQ(gfx::PlatformFontFamily("MS Sans Serif"), "DejaVu Sans");
+    EXPECT_EQ(gfx::PlatformFontFamily("MS Sans Serif"), "Liberation Sans");
+    EXPECT_EQ(gfx::PlatformFontFamily("System"), "DejaVu Sans");
     gfx::TFont f;
     f.SetSizePt(9);
     EXPECT_EQ(f.Height, -12);
