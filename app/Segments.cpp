@@ -15,6 +15,10 @@ gfx::TBitmap CutSegment(const gfx::TBitmap& source, int x, int y, int w, int h)
     gfx::TBitmap segment;
     const auto& src = *source.Data();
     bool inside = x + w <= src.Width && y + h <= src.Height;
+    if (inside && src.PixelFormat == gfx::TPixelFormat::pfDevice) {
+        segment.SetData(gfx::TBitmapData::View(source.Data(), x, y, w, h));
+        return segment;
+    }
     auto data = gfx::TBitmapData::Create(w, h, gfx::TPixelFormat::pfDevice, !inside);
     int copyWidth = std::clamp(src.Width - x, 0, w);
     int copyRows = std::clamp(src.Height - y, 0, h);
@@ -64,6 +68,9 @@ public:
                     FComposable = SameAsCanvas(String(size_t(k), char('0' + (a + b) % 10)) + char('0' + a) + char('0' + b));
     }
 
+    // The rows from the top that drawing a number on a bitmap of this height can change.
+    int RowsChanged(int height) const { return FComposable ? std::min(height, 1 + FHeight) : height; }
+
     void Draw(gfx::TBitmap& target, int number) const
     {
         String text = rtl::IntToStr(number);
@@ -110,7 +117,18 @@ private:
 void DrawSegmentNumber(gfx::TBitmap& target, int number)
 {
     static const NumberStamps stamps;
-    stamps.Draw(target, number);
+    const int rows = stamps.RowsChanged(target.Height());
+    if (rows <= 0 || rows >= target.Height() || !target.Data()->SharesRows()) {
+        stamps.Draw(target, number);
+        return;
+    }
+    // A segment that shares the picture's pixels takes as its own only the rows under its number.
+    const gfx::TBitmapData& shared = *target.Data();
+    gfx::TBitmap top;
+    top.SetData(gfx::TBitmapData::CreateUnset(shared.Width, rows, shared.PixelFormat));
+    for (int row = 0; row < rows; ++row) std::memcpy(top.ScanLineW(row), shared.Row(row), size_t(shared.Stride));
+    stamps.Draw(top, number);
+    target.SetData(gfx::TBitmapData::WithTopRows(target.Data(), top.Data()));
 }
 
 }  // namespace app

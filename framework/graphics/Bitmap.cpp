@@ -159,6 +159,8 @@ std::shared_ptr<TBitmapData> TBitmapData::Make(int width, int height, TPixelForm
     if (!bits)
         throw rtl::EOutOfMemory();
     d->FBits.reset(bits);
+    d->FBase = bits;
+    d->FPitch = size_t(stride);
     d->Width = width;
     d->Height = height;
     d->PixelFormat = pf;
@@ -171,10 +173,54 @@ std::shared_ptr<TBitmapData> TBitmapData::Make(int width, int height, TPixelForm
 
 std::shared_ptr<TBitmapData> TBitmapData::Copy() const
 {
+    if (!Contiguous()) {
+        auto d = CreateUnset(Width, Height, PixelFormat);
+        for (int y = 0; y < Height; ++y)
+            std::memcpy(d->Row(y), Row(y), size_t(Stride));
+        d->Palette = Palette;
+        return d;
+    }
     auto d = Create(Width, Height, PixelFormat, false);
     if (ByteCount())
         std::memcpy(d->Pixels(), Pixels(), ByteCount());
     d->Palette = Palette;
+    return d;
+}
+
+std::shared_ptr<TBitmapData> TBitmapData::View(const std::shared_ptr<TBitmapData>& store, int x, int y, int w, int h)
+{
+    if (BitsPerPixel(store->PixelFormat) != 32 || x < 0 || y < 0 || w < 0 || h < 0 || x + w > store->Width ||
+        y + h > store->Height)
+        throw rtl::EInvalidGraphicOperation("Invalid view of a bitmap");
+    // Rows of their own sit apart from the others: such a store is copied first.
+    const std::shared_ptr<TBitmapData> whole = store->FOwnRows > 0 ? store->Copy() : store;
+    auto d = Make(0, 0, whole->PixelFormat, TStart::Unset);
+    d->Width = w;
+    d->Height = h;
+    d->Stride = StrideFor(w, whole->PixelFormat);
+    d->FPitch = whole->FPitch;
+    d->FBase = const_cast<uint8_t*>(whole->FBase) + size_t(y) * whole->FPitch + size_t(x) * 4;
+    d->FShared = whole;
+    d->Palette = whole->Palette;
+    return d;
+}
+
+std::shared_ptr<TBitmapData> TBitmapData::WithTopRows(const std::shared_ptr<TBitmapData>& store,
+                                                      const std::shared_ptr<TBitmapData>& top)
+{
+    if (top->Width != store->Width || top->PixelFormat != store->PixelFormat || top->Height > store->Height ||
+        store->FOwnRows > 0 || !top->Contiguous())
+        throw rtl::EInvalidGraphicOperation("Invalid rows for a bitmap");
+    auto d = Make(0, 0, store->PixelFormat, TStart::Unset);
+    d->Width = store->Width;
+    d->Height = store->Height;
+    d->Stride = store->Stride;
+    d->FPitch = store->FPitch;
+    d->FBase = store->FBase;
+    d->FOwn = top->FBase;
+    d->FOwnRows = top->Height;
+    d->FShared = std::make_shared<std::pair<std::shared_ptr<TBitmapData>, std::shared_ptr<TBitmapData>>>(store, top);
+    d->Palette = store->Palette;
     return d;
 }
 
@@ -379,7 +425,11 @@ std::shared_ptr<TBitmapData> ConvertData(const TBitmapData& src, TPixelFormat pf
     if (src.ByteCount() == 0)
         return dst;
     if (BitsPerPixel(src.PixelFormat) == 32 && BitsPerPixel(pf) == 32) {
-        std::memcpy(dst->Pixels(), src.Pixels(), src.ByteCount());
+        if (src.Contiguous())
+            std::memcpy(dst->Pixels(), src.Pixels(), src.ByteCount());
+        else
+            for (int y = 0; y < src.Height; ++y)
+                std::memcpy(dst->Row(y), src.Row(y), size_t(src.Stride));
         return dst;
     }
     if (IsIndexed(src.PixelFormat) && IsIndexed(pf) && src.Palette.size() <= dst->Palette.size()) {
@@ -545,7 +595,7 @@ void TBitmap::SetData(std::shared_ptr<TBitmapData> data)
 
 void TBitmap::MakeUnique()
 {
-    if (FData.use_count() > 1)
+    if (FData.use_count() > 1 || FData->SharesRows())
         FData = FData->Copy();
 }
 

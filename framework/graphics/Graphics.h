@@ -106,11 +106,18 @@ struct TBitmapData {
     int Stride = 0;
     std::vector<TRGBQuad> Palette;  // indexed formats: 2, 16 or 256 entries
 
-    uint8_t* Pixels() { return FBits.get(); }
-    const uint8_t* Pixels() const { return FBits.get(); }
-    uint8_t* Row(int y) { return FBits.get() + size_t(y) * size_t(Stride); }
-    const uint8_t* Row(int y) const { return FBits.get() + size_t(y) * size_t(Stride); }
+    // The first row; the rows are one block of ByteCount bytes only where Contiguous.
+    uint8_t* Pixels() { return Row(0); }
+    const uint8_t* Pixels() const { return Row(0); }
+    uint8_t* Row(int y) { return y < FOwnRows ? FOwn + size_t(y) * size_t(Stride) : FBase + size_t(y) * FPitch; }
+    const uint8_t* Row(int y) const
+    {
+        return y < FOwnRows ? FOwn + size_t(y) * size_t(Stride) : FBase + size_t(y) * FPitch;
+    }
     size_t ByteCount() const { return size_t(Stride) * size_t(Height); }
+    bool Contiguous() const { return !FShared; }
+    // Rows of another store are shown here: a bitmap copies them before it writes.
+    bool SharesRows() const { return FShared != nullptr; }
 
     // Bytes of one row padded to 4; EOutOfMemory when it does not fit an int.
     static int StrideFor(int width, TPixelFormat pf);
@@ -121,12 +128,25 @@ struct TBitmapData {
     // before anyone else sees the store. Raises as Create does.
     static std::shared_ptr<TBitmapData> CreateUnset(int width, int height, TPixelFormat pf);
     std::shared_ptr<TBitmapData> Copy() const;
+    // Rectangle (x, y, w, h) of a 32-bit store, inside it, sharing its pixels.
+    static std::shared_ptr<TBitmapData> View(const std::shared_ptr<TBitmapData>& store, int x, int y, int w, int h);
+    // The store with its first rows taken from top (same width and format, at most as many rows),
+    // and the others still shared with it.
+    static std::shared_ptr<TBitmapData> WithTopRows(const std::shared_ptr<TBitmapData>& store,
+                                                    const std::shared_ptr<TBitmapData>& top);
 
 private:
     enum class TStart { White, Zero, Unset };
     static std::shared_ptr<TBitmapData> Make(int width, int height, TPixelFormat pf, TStart start);
     struct FreeBits { void operator()(uint8_t* p) const; };
     std::unique_ptr<uint8_t, FreeBits> FBits;
+    // Rows below FOwnRows lie Stride apart from FOwn; the others FPitch apart from FBase (row 0's
+    // place). FShared keeps the stores whose pixels these are alive.
+    uint8_t* FOwn = nullptr;
+    int FOwnRows = 0;
+    uint8_t* FBase = nullptr;
+    size_t FPitch = 0;
+    std::shared_ptr<const void> FShared;
 };
 
 // The palette an indexed format gets when none is given: 1 bit black and white, 4 bits the 16

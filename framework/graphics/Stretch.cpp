@@ -212,7 +212,7 @@ void StretchBitmap(const TBitmap& src, const TRect& srcRect, TBitmap& dest, cons
     // 32-bit sources are read in place; others are converted once, over the area that is read.
     std::vector<uint8_t> converted;
     int areaW = job.Cols.Max - job.Cols.Min + 1, areaH = job.Rows.Max - job.Rows.Min + 1;
-    if (BitsPerPixel(s.PixelFormat) == 32) {
+    if (BitsPerPixel(s.PixelFormat) == 32 && s.Contiguous()) {
         job.Source = s.Row(job.Rows.Min) + size_t(job.Cols.Min) * 4;
         job.SourceStride = size_t(s.Stride);
     } else {
