@@ -1,9 +1,9 @@
 #include "app/FolderBatch.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <exception>
 #include <memory>
-#include <cstdlib>
 
 #include "app/Converter.h"
 #include "app/Gallery.h"
