@@ -326,14 +326,22 @@ void ConvertFoundFiles(TFrmadjust& converter, const std::vector<String>& found, 
         ++BatchCount;
         Ahead& slot = ahead[size_t(i)];
         if (slot.Error) std::rethrow_exception(slot.Error);
+        bool converted = true;
         if (slot.Made) {
             ConvertFolderFile(name, settings, &slot.Picture);
         } else {
+            // A codec that tells the user itself that it cannot read the file (a compressed TIFF)
+            // gives no picture: the file is passed over, rather than written with the pixels of
+            // the file before it.
+            ui::TImage* hidden = converter.ImageHidden;
+            hidden->Picture().Clear();
             LoadImageIntoHolders(SourceFolder + name, true, false);
-            ConvertFolderFile(name, settings, nullptr);
+            const gfx::TGraphic* loaded = hidden->Picture().Graphic();
+            converted = loaded && !loaded->Empty();
+            if (converted) ConvertFolderFile(name, settings, nullptr);
         }
         slot.Picture = gfx::TBitmap();
-        CopyForGallery(name);
+        if (converted) CopyForGallery(name);
         converter.Lblnote2->SetCaption((i == 0 ? NoteProcessingFirst : NoteProcessing) + name);
         ui::ProcessMessages();
     };

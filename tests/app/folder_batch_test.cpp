@@ -409,6 +409,29 @@ TEST_F(FolderBatchTest, AFailingFileEndsTheBatchWithTheEarlierFilesKept)
     EXPECT_FALSE(app::FolderBatchRunning());
 }
 
+TEST_F(FolderBatchTest, APictureItsCodecCannotReadIsToldAndPassedOver)
+{
+    // A TIFF whose pixels are compressed: the TIFF codec tells the user itself and gives no picture.
+    // Whichever comes first in the folder, the TIFF's file is not written with another picture.
+    gfx::TBitmap b = apptest::PatternBitmap(20, 10);
+    tif::WriteTiffFile(Source + "packed.tif", b);
+    std::string bytes = ReadFile(Source + "packed.tif");
+    const char compression[] = {0x03, 0x01, 0x03, 0x00, 0x01, 0x00, 0x00, 0x00, 0x01, 0x00};
+    const size_t at = bytes.find(std::string(compression, sizeof compression));
+    ASSERT_NE(at, std::string::npos);
+    bytes[at + 8] = 5;  // LZW
+    apptest::WriteBytes(Source + "packed.tif", bytes);
+    PutBmp("fine.bmp", apptest::PatternBitmap(12, 8));
+    RunBatch(app::TOutputType::Bitmap);
+    EXPECT_EQ(app::BatchCount, 2);
+    EXPECT_TRUE(fs::exists(Output + "fine.BMP"));
+    EXPECT_FALSE(fs::exists(Output + "packed.BMP"));
+    EXPECT_EQ(ResultLines(), (std::vector<String>{"  Successfully Created -> " + Output + "fine.BMP"}));
+    EXPECT_EQ(Status(), "Finished. Total Files = 1");
+    ASSERT_EQ(Seam->Messages.size(), 1u);
+    EXPECT_EQ(Seam->Messages[0].Text, "Cant read compressed RGB Full Color Image");
+}
+
 TEST_F(FolderBatchTest, WhileItRunsTheCommandsWaitAndNothingChangesItsCourse)
 {
     Choose(apptest::PatternBitmap(40, 40), "chosen.bmp");
