@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "app/Converter.h"
 #include "app/FolderBatch.h"
@@ -17,8 +18,6 @@
 #include "framework/ui/Application.h"
 #include "gif/GifUnit.h"
 #include "tiff/ReadTiff.h"
-
-#include <vector>
 
 namespace app {
 
