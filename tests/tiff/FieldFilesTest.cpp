@@ -241,6 +241,34 @@ TEST_P(FieldFileTest, PaletteOf24BitsIsBlueFirstInEveryLayout)
     EXPECT_TRUE(seam.Messages.empty());
 }
 
+// Grey pictures of depths the decoder does not read, as ImageMagick writes them: one message each,
+// the picture as it was.
+TEST(FieldFileMessages, GreyDepthsOtherProgramsWriteAreReported)
+{
+    const std::string convert = Tool("convert");
+    if (convert.empty())
+        GTEST_SKIP() << "ImageMagick is not installed";
+    ScratchDir dir;
+    std::vector<uint8_t> pgm = {'P', '5', ' ', '7', ' ', '5', ' ', '2', '5', '5', '\n'};
+    for (uint8_t v : Ramp(35, 7)) pgm.push_back(v);
+    const std::string source = dir.Write("grey.pgm", pgm);
+    const char* const options[] = {"-depth 2", "-depth 12", "-depth 16",
+                                   "-define quantum:format=floating-point -depth 32"};
+    for (const char* option : options) {
+        const std::string out = dir.File("deep.tif");
+        std::filesystem::remove(out);
+        // ImageMagick warns about a predictor tag for floating point, and says so in its exit code.
+        tifftest::Run(convert + " " + source + " " + option + " -compress none " + out);
+        ASSERT_TRUE(std::filesystem::exists(out)) << option;
+        ui::ScriptedSeam seam;
+        TBitmap bitmap = Marker();
+        tif::ReadTiffFile(out, bitmap);
+        EXPECT_TRUE(IsMarker(bitmap)) << option;
+        EXPECT_EQ(seam.Texts(), std::vector<std::string>{"Error: Bits Per Sample (Gray Scale) not 1, 4 or 8"})
+            << option;
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(ByteOrder, FieldFileTest, ::testing::Bool(), OrderName);
 
 // In a child process: reads the file with 64 MB of address space more than the process has now.
