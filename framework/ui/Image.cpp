@@ -5,10 +5,13 @@
 
 namespace ui {
 
-// The picture as the screen draws it, and its stretched copy for the last size drawn.
+// The picture as the screen draws it, and its stretched copy for the last size drawn. A picture
+// drawn at its own size that is larger than the control is kept only for the part in view, so a
+// large picture costs the screen no second copy of itself.
 struct TImage::Cache {
     QImage Source;
     bool Valid = false;
+    QRect Part;  // the part of the picture that Source holds
     QImage Scaled;
 };
 
@@ -73,6 +76,18 @@ void TImage::Invalidate()
     InvalidateInParent();
 }
 
+namespace {
+
+// Where the picture's top-left corner lands in rect, drawn at its own size.
+QPoint PictureOrigin(const QRect& rect, int width, int height, bool center)
+{
+    QPoint at = rect.topLeft();
+    if (center) at += QPoint((rect.width() - width) / 2, (rect.height() - height) / 2);
+    return at;
+}
+
+}  // namespace
+
 void TImage::PaintOn(void* painter, const TRect& rect)
 {
     ++FPaintCount;
@@ -80,13 +95,28 @@ void TImage::PaintOn(void* painter, const TRect& rect)
     if (!g || g->Empty()) return;
     if (!FCache) FCache = std::make_unique<Cache>();
     Cache& c = *FCache;
-    if (!c.Valid) {
+    auto* p = static_cast<QPainter*>(painter);
+    const QRect r = Q(rect);
+    const QRect whole(0, 0, g->Width(), g->Height());
+    const QPoint at = PictureOrigin(r, g->Width(), g->Height(), FCenter);
+    // The part of the picture that meets the control (the painter is clipped to it).
+    QRect part = whole;
+    if (!FStretch && !FTransparent) part = r.translated(-at).intersected(whole);
+    if (part.isEmpty()) return;
+    if (!c.Valid || c.Part != part) {
         gfx::TBitmap bmp;
         if (!g->ToBitmap(bmp)) {
             bmp = gfx::TBitmap(g->Width(), g->Height());
             g->Draw(bmp.Canvas(), gfx::Rect(0, 0, g->Width(), g->Height()));
         }
+        if (part != whole) {
+            gfx::TBitmap piece(part.width(), part.height());
+            piece.Canvas().CopyRect(gfx::Rect(0, 0, part.width(), part.height()), bmp.Canvas(),
+                                    gfx::Rect(part.left(), part.top(), part.right() + 1, part.bottom() + 1));
+            bmp = piece;
+        }
         c.Source = ToQImage(bmp);
+        c.Part = part;
         if (FTransparent && !c.Source.isNull()) {
             // The bottom-left colour is see-through, as the framework does for bitmaps.
             c.Source = c.Source.convertToFormat(QImage::Format_ARGB32);
@@ -100,17 +130,13 @@ void TImage::PaintOn(void* painter, const TRect& rect)
         c.Scaled = QImage();
         c.Valid = true;
     }
-    auto* p = static_cast<QPainter*>(painter);
-    QRect r = Q(rect);
     if (FStretch) {
         if (c.Scaled.size() != r.size())
             c.Scaled = c.Source.scaled(r.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         p->drawImage(r.topLeft(), c.Scaled);
         return;
     }
-    QPoint at = r.topLeft();
-    if (FCenter) at += QPoint((r.width() - c.Source.width()) / 2, (r.height() - c.Source.height()) / 2);
-    p->drawImage(at, c.Source);
+    p->drawImage(at + part.topLeft(), c.Source);
 }
 
 }  // namespace ui

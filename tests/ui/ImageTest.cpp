@@ -75,6 +75,38 @@ TEST_F(ImageScreen, TheParentDrawsThePicture)
     EXPECT_EQ(shot.GetPixel(80, 60), gfx::RGB(255, 255, 255));  // not stretched: its own size
 }
 
+TEST_F(ImageScreen, APictureLargerThanItsControlShowsThePartInView)
+{
+    auto pattern = [](int x, int y) { return gfx::RGB(uint8_t(x), uint8_t(y), uint8_t(x ^ y)); };
+    gfx::TBitmap large(300, 200, gfx::TPixelFormat::pf24bit);
+    for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 300; ++x) large.SetPixel(x, y, pattern(x, y));
+    TForm form(nullptr);
+    form.SetBorderStyle(TFormBorderStyle::bsNone);
+    form.SetClientSize(140, 60);
+    auto* centred = new TImage(&form);
+    centred->SetParent(&form);
+    centred->SetBounds(10, 10, 50, 40);
+    centred->SetCenter(true);
+    centred->Picture().SetGraphic(&large);
+    auto* corner = new TImage(&form);
+    corner->SetParent(&form);
+    corner->SetBounds(80, 10, 50, 40);
+    corner->Picture().SetGraphic(&large);
+    for (int pass = 0; pass < 2; ++pass) {  // drawn anew, and again from what it keeps
+        gfx::TBitmap shot = form.Snapshot();
+        for (int j = 0; j < 40; ++j)
+            for (int i = 0; i < 50; ++i) {
+                ASSERT_EQ(shot.GetPixel(10 + i, 10 + j), pattern(125 + i, 80 + j)) << i << "," << j;
+                ASSERT_EQ(shot.GetPixel(80 + i, 10 + j), pattern(i, j)) << i << "," << j;
+            }
+    }
+    // A control that grows shows more of the picture.
+    corner->SetBounds(80, 10, 60, 50);
+    gfx::TBitmap shot = form.Snapshot();
+    EXPECT_EQ(shot.GetPixel(80 + 55, 10 + 45), pattern(55, 45));
+}
+
 TEST_F(ImageScreen, TenThousandImagesOnlyThoseInViewAreDrawn)
 {
     constexpr int kSide = 100, kCell = 20, kGap = 5;
