@@ -97,8 +97,9 @@ public:
             dlg.setFileMode(QFileDialog::Directory);
             dlg.setOption(QFileDialog::ShowDirsOnly, true);
         }
+        const std::vector<TOpenDialog::FilterEntry> entries = d.FilterEntries();
         QStringList filters;
-        for (const auto& e : d.FilterEntries()) filters << QtFilter(e);
+        for (const auto& e : entries) filters << QtFilter(e);
         if (!filters.isEmpty()) {
             dlg.setNameFilters(filters);
             int index = d.FilterIndex() - 1;
@@ -112,7 +113,13 @@ public:
         QStringList files = dlg.selectedFiles();
         if (files.isEmpty()) return false;
         name = S(files.first());
-        if (int chosen = int(filters.indexOf(dlg.selectedNameFilter())); chosen >= 0) filterIndex = chosen + 1;
+        // The filter chosen, named in full or (details hidden) by its description.
+        const QString chosen = dlg.selectedNameFilter();
+        for (qsizetype i = 0; i < filters.size(); ++i)
+            if (chosen == filters[i] || chosen == Q(entries[size_t(i)].Description)) {
+                filterIndex = int(i) + 1;
+                break;
+            }
         return true;
     }
 
