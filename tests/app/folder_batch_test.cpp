@@ -321,6 +321,27 @@ TEST_F(FolderBatchTest, JpegBatchMakesTheGalleryCopiesAndPages)
     EXPECT_EQ(Status(), "Finished. Total Files = 3");
 }
 
+TEST_F(FolderBatchTest, OneFolderForEverythingTakesOnlyThePicturesThatWereThere)
+{
+    PutJpeg("a.jpg", apptest::SmoothBitmap(30, 20));
+    PutJpeg("b.jpg", apptest::SmoothBitmap(20, 30));
+    app::OutputFolder = app::WebFolder = Source;
+    app::MakeWebPage = true;
+    const std::string a = ReadFile(Source + "a.jpg");
+    Seam->Answers = {ui::mrYes};
+    W().ScrollBar1->SetPosition(50);
+    RunBatch(app::TOutputType::Jpeg);
+    // The converted files, the copies and the pages land beside the sources; none is taken again.
+    EXPECT_EQ(app::BatchCount, 2);
+    EXPECT_EQ(Status(), "Finished. Total Files = 2");
+    EXPECT_EQ(ReadFile(Source + "a.jpg"), a);
+    EXPECT_EQ(SizeOf(Source + "a.JPG"), std::make_pair(15, 10));
+    EXPECT_EQ(ReadFile(Source + "T_a.jpg"), ReadFile(Source + "a.JPG"));
+    EXPECT_EQ(ReadFile(Source + "IT_a.jpg"), a);
+    EXPECT_FALSE(fs::exists(Source + "T_T_a.jpg"));
+    EXPECT_TRUE(fs::exists(Source + "index.html"));
+}
+
 TEST_F(FolderBatchTest, NoToTheGalleryWritesNoPageAndKeepsTheThumbnailsFlag)
 {
     PutJpeg("beach.jpg", apptest::SmoothBitmap(60, 40));
