@@ -80,6 +80,7 @@ protected:
     // What the chooser, the quality window and the viewer are answered.
     app::TOutputType Type = app::TOutputType::Jpeg;
     std::optional<int> Quality;  // the quality window's bar is moved there
+    std::optional<String> QualityText;  // the quality window's number is made to read this
     int ViewerShowings = 0;
     int ViewerTag = -1;
     int ViewerWidth = 0, ViewerHeight = 0;
@@ -99,6 +100,7 @@ private:
             chooser.BitBtn1->Click();
         } else if (&form == app::frmcomp) {
             if (Quality) app::frmcomp->ScrollBar1->SetPosition(*Quality);
+            if (QualityText) app::frmcomp->Lblnumber->SetCaption(*QualityText);
             app::frmcomp->Button1->Click();
         } else if (&form == app::Frmimgview) {
             ++ViewerShowings;

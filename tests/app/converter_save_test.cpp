@@ -124,6 +124,21 @@ TEST_F(ConverterTest, JpegUsesTheQualityWindowsNumber)
                                                   "  Successfully Created -> " + Out("high.jpg")}));
 }
 
+TEST_F(ConverterTest, QualityThatIsNoNumberFromOneToOneHundredEndsTheSaveBeforeAnyFile)
+{
+    Choose(apptest::SmoothBitmap(32, 32));
+    for (const char* text : {"0", "101", "high"}) {
+        Seam->Messages.clear();
+        QualityText = text;
+        Save(TOutputType::Jpeg, Out("never.jpg"));
+        ASSERT_EQ(Seam->Messages.size(), 1u) << text;
+        EXPECT_EQ(Seam->Messages[0].Kind, ui::TMsgDlgType::mtError);
+        EXPECT_FALSE(rtl::FileExists(Out("never.jpg")));
+        EXPECT_TRUE(ResultLines().empty());
+        EXPECT_EQ(W().Lblnote1->Caption(), "");
+    }
+}
+
 TEST_F(ConverterTest, CancelInTheChooserDoesNothing)
 {
     Choose(apptest::PatternBitmap(20, 20));
