@@ -14,6 +14,8 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QScrollBar>
+#include <QFontMetrics>
+#include <QStyle>
 
 #include "framework/ui/Application.h"
 #include "framework/ui/Forms.h"
@@ -214,6 +216,36 @@ TEST_F(Widgets, AutoSizedLabelTakesItsTextsSize)
     label->SetCaption("several words that cannot fit on one line of sixty pixels");
     EXPECT_EQ(label->Width(), 60);
     EXPECT_GT(label->Height(), 40);
+}
+
+TEST_F(Widgets, ADisabledControlShowsItsTextGrey)
+{
+    button->SetCaption("Exit");
+    const QPalette enabled = button->Widget()->palette();
+    button->SetEnabled(false);
+    const QPalette pal = button->Widget()->palette();
+    EXPECT_EQ(pal.color(QPalette::Disabled, QPalette::ButtonText), QColor(109, 109, 109));
+    EXPECT_EQ(pal.color(QPalette::Active, QPalette::ButtonText), enabled.color(QPalette::Active, QPalette::ButtonText));
+    EXPECT_NE(pal.color(QPalette::Disabled, QPalette::ButtonText), pal.color(QPalette::Active, QPalette::ButtonText));
+}
+
+// The segment viewer's list (89 pixels wide, "MS Sans Serif" 8 pt) shows the longest entry of a
+// 120 x 120 split whole beside its vertical bar, and never scrolls sideways.
+TEST_F(Widgets, TheViewersLongestListEntryFits)
+{
+    TFont font;
+    font.Name = "MS Sans Serif";
+    font.Height = -11;
+    list->SetFont(font);
+    list->SetBounds(3, 55, 89, 83);
+    list->SetItemHeight(14);
+    for (int n = 14395; n <= 14400; ++n) list->Items().Add("Image #" + rtl::IntToStr(n));
+    auto* w = static_cast<QListWidget*>(list->Widget());
+    const int advance = QFontMetrics(w->font()).horizontalAdvance(QStringLiteral("Image #14400"));
+    // Entries start 2 pixels in; the vertical bar takes its width off the right.
+    const int room = w->width() - 2 * w->frameWidth() - w->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, w) - 2;
+    EXPECT_LE(advance, room);
+    EXPECT_EQ(w->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
 }
 
 }  // namespace
