@@ -483,18 +483,18 @@ void TGifSubImage::EncodeStatusbyte()
 
 // ---- reading one image ------------------------------------------------------------------------------
 
-// The matrix is reserved only for a descriptor read whole whose image the data could describe;
-// otherwise it stays empty, and decoding fails before it would store a pixel (no data, or data
-// too short for the image).
+// The matrix is reserved only for a descriptor read whole whose image the rest of the stream could
+// describe; otherwise it stays empty, and decoding fails before it would store a pixel (no data,
+// or data too short for the image).
 void TGifSubImage::ReadImage(TStream& Stream)
 {
     const bool whole = ReadImageDescriptor(Stream);
     ReadLocalColorMap(Stream);
-    ReadRasterData(Stream);
     Pixels.reset();
     const int32_t width = ImageDescriptor.ImageWidth, height = ImageDescriptor.ImageHeight;  // packed fields
-    const bool sized = whole && DataCanDescribe(width, height, CompressedRasterData->TotalSize());
+    const bool sized = whole && DataCanDescribe(width, height, Stream.Size() - Stream.Position());
     Pixels = std::make_unique<TByteArray2D>(sized ? width : 0, sized ? height : 0);
+    ReadRasterData(Stream);
     DecodeRasterData();
 }
 
