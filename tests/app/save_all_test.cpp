@@ -2,6 +2,7 @@
 #include <filesystem>
 
 #include "save_codecs.h"
+#include "framework/ui/Application.h"
 #include "tests/common/PeakMemory.h"
 #include "view_fixture.h"
 
@@ -39,6 +40,26 @@ TEST_F(ViewerTest, SaveAllTwoByTwoAsJpeg)
         EXPECT_LE(viewtest::MaxDifference(got, cells[n - 1][0], cells[n - 1][1]), 12) << n;
         EXPECT_EQ(tables, savetest::ReferenceTables(85));
     }
+}
+
+// While the files are written the cursor is the hourglass and the windows get to repaint (an event
+// queued before runs then); the questions and messages before and after show the normal cursor.
+TEST_F(ViewerTest, SaveAllWritesUnderTheHourglassAndLetsWindowsRepaint)
+{
+    if (!ui::GuiRunning()) GTEST_SKIP() << "no GUI";
+    app::TFrmView& view = MakeViewer(2, 2, 40, 32);
+    Seam.Files.push_back(File("busy.bmp"));
+    ui::TCursor during = ui::crDefault;
+    bool ranWhileWriting = false;
+    ui::QueueEvent([&] {
+        during = ui::Screen().Cursor();
+        ranWhileWriting = Seam.Messages.size() == 1;  // after the hint, before the final message
+    });
+    view.CmdSaveAll->Click();
+    EXPECT_TRUE(ranWhileWriting);
+    EXPECT_EQ(during, ui::crHourGlass);
+    EXPECT_EQ(ui::Screen().Cursor(), ui::crDefault);
+    EXPECT_EQ(FolderEntries(Folder).size(), 4u);
 }
 
 TEST_F(ViewerTest, SaveAllUsesTheQualityChosenOnceForEverySegment)
