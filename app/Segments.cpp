@@ -122,13 +122,9 @@ void DrawSegmentNumber(gfx::TBitmap& target, int number)
         stamps.Draw(target, number);
         return;
     }
-    // A segment that shares the picture's pixels takes as its own only the rows under its number.
-    const gfx::TBitmapData& shared = *target.Data();
-    gfx::TBitmap top;
-    top.SetData(gfx::TBitmapData::CreateUnset(shared.Width, rows, shared.PixelFormat));
-    for (int row = 0; row < rows; ++row) std::memcpy(top.ScanLineW(row), shared.Row(row), size_t(shared.Stride));
-    stamps.Draw(top, number);
-    target.SetData(gfx::TBitmapData::WithTopRows(target.Data(), top.Data()));
-}
+    // A segment that shares the picture's pixels owns only the rows under its number, and only
+    // once they are first read.
+    target.SetData(gfx::TBitmapData::WithTopRows(target.Data(), rows,
+                                                 [number](gfx::TBitmap& top) { stamps.Draw(top, number); }));}
 
 }  // namespace app

@@ -11,7 +11,8 @@ namespace app {
 gfx::TBitmap CutSegment(const gfx::TBitmap& source, int x, int y, int w, int h);
 
 // Draws the number at x 1, y 1 with the canvas's default font and brush, exactly as the canvas's
-// own text output would. A target sharing another's pixels keeps sharing the rows below it.
+// own text output would. A target sharing another's pixels keeps sharing the rows below the
+// number, and makes the rows under it when they are first read.
 void DrawSegmentNumber(gfx::TBitmap& target, int number);
 
 }  // namespace app

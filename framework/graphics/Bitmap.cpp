@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <unordered_map>
 
@@ -240,11 +241,16 @@ std::shared_ptr<TBitmapData> TBitmapData::View(const std::shared_ptr<TBitmapData
     return d;
 }
 
-std::shared_ptr<TBitmapData> TBitmapData::WithTopRows(const std::shared_ptr<TBitmapData>& store,
-                                                      const std::shared_ptr<TBitmapData>& top)
+struct TBitmapData::TTopRows {
+    std::once_flag Made;
+    TDrawRows Draw;
+    std::shared_ptr<TBitmapData> Rows;
+};
+
+std::shared_ptr<TBitmapData> TBitmapData::WithTopRows(const std::shared_ptr<TBitmapData>& store, int rows,
+                                                      TDrawRows draw)
 {
-    if (top->Width != store->Width || top->PixelFormat != store->PixelFormat || top->Height > store->Height ||
-        store->FOwnRows > 0 || !top->Contiguous())
+    if (rows < 0 || rows > store->Height || store->FOwnRows > 0)
         throw rtl::EInvalidGraphicOperation("Invalid rows for a bitmap");
     auto d = Make(0, 0, store->PixelFormat, TStart::Unset);
     d->Width = store->Width;
@@ -252,11 +258,30 @@ std::shared_ptr<TBitmapData> TBitmapData::WithTopRows(const std::shared_ptr<TBit
     d->Stride = store->Stride;
     d->FPitch = store->FPitch;
     d->FBase = store->FBase;
-    d->FOwn = top->FBase;
-    d->FOwnRows = top->Height;
-    d->FShared = std::make_shared<std::pair<std::shared_ptr<TBitmapData>, std::shared_ptr<TBitmapData>>>(store, top);
+    d->FShared = store;
     d->Palette = store->Palette;
+    d->FTop = std::make_shared<TTopRows>();
+    d->FTop->Draw = std::move(draw);
+    d->FOwnRows = rows;
     return d;
+}
+
+uint8_t* TBitmapData::OwnRow(int y) const
+{
+    TTopRows& top = *FTop;
+    std::call_once(top.Made, [&] {
+        TBitmap rows;
+        rows.SetData(CreateUnset(Width, FOwnRows, PixelFormat));
+        TBitmapData& own = *rows.Data();
+        own.Palette = Palette;
+        for (int i = 0; i < FOwnRows; ++i)
+            std::memcpy(own.Row(i), FBase + size_t(i) * FPitch, size_t(Stride));
+        if (top.Draw)
+            top.Draw(rows);
+        top.Rows = rows.Data();
+        top.Draw = nullptr;
+    });
+    return top.Rows->FBase + size_t(y) * top.Rows->FPitch;
 }
 
 // ---- row conversions ----------------------------------------------------------------------

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -109,11 +110,8 @@ struct TBitmapData {
     // The first row; the rows are one block of ByteCount bytes only where Contiguous.
     uint8_t* Pixels() { return Row(0); }
     const uint8_t* Pixels() const { return Row(0); }
-    uint8_t* Row(int y) { return y < FOwnRows ? FOwn + size_t(y) * size_t(Stride) : FBase + size_t(y) * FPitch; }
-    const uint8_t* Row(int y) const
-    {
-        return y < FOwnRows ? FOwn + size_t(y) * size_t(Stride) : FBase + size_t(y) * FPitch;
-    }
+    uint8_t* Row(int y) { return y < FOwnRows ? OwnRow(y) : FBase + size_t(y) * FPitch; }
+    const uint8_t* Row(int y) const { return y < FOwnRows ? OwnRow(y) : FBase + size_t(y) * FPitch; }
     size_t ByteCount() const { return size_t(Stride) * size_t(Height); }
     bool Contiguous() const { return !FShared; }
     // Rows of another store are shown here: a bitmap copies them before it writes.
@@ -130,10 +128,11 @@ struct TBitmapData {
     std::shared_ptr<TBitmapData> Copy() const;
     // Rectangle (x, y, w, h) of a 32-bit store, inside it, sharing its pixels.
     static std::shared_ptr<TBitmapData> View(const std::shared_ptr<TBitmapData>& store, int x, int y, int w, int h);
-    // The store with its first rows taken from top (same width and format, at most as many rows),
-    // and the others still shared with it.
-    static std::shared_ptr<TBitmapData> WithTopRows(const std::shared_ptr<TBitmapData>& store,
-                                                    const std::shared_ptr<TBitmapData>& top);
+    // The store with its first rows of its own, the others still shared with it. The own rows are
+    // made when any row of them is first wanted: a copy of the store's rows, handed to draw.
+    using TDrawRows = std::function<void(TBitmap& top)>;
+    static std::shared_ptr<TBitmapData> WithTopRows(const std::shared_ptr<TBitmapData>& store, int rows,
+                                                    TDrawRows draw);
 
 private:
     enum class TStart { White, Zero, Unset };
@@ -143,9 +142,11 @@ private:
         void operator()(uint8_t* p) const;
     };
     std::unique_ptr<uint8_t, FreeBits> FBits;
-    // Rows below FOwnRows lie Stride apart from FOwn; the others FPitch apart from FBase (row 0's
-    // place). FShared keeps the stores whose pixels these are alive.
-    uint8_t* FOwn = nullptr;
+    // Rows below FOwnRows are FTop's (made on first use); the others lie FPitch apart from FBase
+    // (row 0's place). FShared keeps the stores whose pixels these are alive.
+    struct TTopRows;
+    uint8_t* OwnRow(int y) const;
+    std::shared_ptr<TTopRows> FTop;
     int FOwnRows = 0;
     uint8_t* FBase = nullptr;
     size_t FPitch = 0;

@@ -86,15 +86,21 @@ TEST(BitmapView, OwnTopRowsOverSharedOnes)
 {
     TBitmap whole = Pattern(30, 20);
     TBitmap view = ViewOf(whole, 6, 4, 12, 10);
-    TBitmap top(12, 3);
-    for (int y = 0; y < 3; ++y) std::memcpy(top.ScanLineW(y), view.ScanLine(y), 12 * 4);
-    top.SetPixel(2, 1, gfx::clBlack);
+    int drawn = 0;
     TBitmap joined;
-    joined.SetData(TBitmapData::WithTopRows(view.Data(), top.Data()));
+    joined.SetData(TBitmapData::WithTopRows(view.Data(), 3, [&](TBitmap& top) {
+        ++drawn;
+        EXPECT_EQ(top.Height(), 3);
+        EXPECT_EQ(top.GetPixel(2, 1), At(8, 5));  // the shared rows' pixels to draw on
+        top.SetPixel(2, 1, gfx::clBlack);
+    }));
     EXPECT_TRUE(joined.Data()->SharesRows());
+    EXPECT_EQ(joined.GetPixel(5, 7), At(11, 11));
+    EXPECT_EQ(drawn, 0);  // rows below the own ones do not make them
     for (int y = 0; y < 10; ++y)
         for (int x = 0; x < 12; ++x)
             EXPECT_EQ(joined.GetPixel(x, y), x == 2 && y == 1 ? gfx::clBlack : At(6 + x, 4 + y)) << x << "," << y;
+    EXPECT_EQ(drawn, 1);
     TBitmap copy = joined;
     copy.SetPixel(0, 9, gfx::clBlack);
     EXPECT_EQ(joined.GetPixel(0, 9), At(6, 13));
@@ -104,6 +110,7 @@ TEST(BitmapView, OwnTopRowsOverSharedOnes)
     TBitmap inner = ViewOf(joined, 1, 0, 4, 5);
     EXPECT_EQ(inner.GetPixel(1, 1), gfx::clBlack);
     EXPECT_EQ(inner.GetPixel(0, 4), At(7, 8));
+    EXPECT_EQ(drawn, 1);
 }
 
 TEST(BitmapView, RectanglesOutsideOrStoresNotOf32BitsAreRefused)
@@ -113,8 +120,7 @@ TEST(BitmapView, RectanglesOutsideOrStoresNotOf32BitsAreRefused)
     EXPECT_THROW(TBitmapData::View(whole.Data(), -1, 0, 2, 2), rtl::EInvalidGraphicOperation);
     TBitmap narrow(10, 10, TPixelFormat::pf24bit);
     EXPECT_THROW(TBitmapData::View(narrow.Data(), 0, 0, 2, 2), rtl::EInvalidGraphicOperation);
-    TBitmap tall(4, 11);
-    EXPECT_THROW(TBitmapData::WithTopRows(ViewOf(whole, 0, 0, 4, 10).Data(), tall.Data()),
+    EXPECT_THROW(TBitmapData::WithTopRows(ViewOf(whole, 0, 0, 4, 10).Data(), 11, nullptr),
                  rtl::EInvalidGraphicOperation);
 }
 
