@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "framework/graphics/Graphics.h"
@@ -25,14 +26,19 @@ public:
         TBitmap bitmap;
         Derived::DecodeBytes(data.data(), data.size(), bitmap);
         FBitmap = bitmap;
-        FData = std::move(data);
+        SetEncoded(std::move(data));
     }
 
     // The kept bytes while unchanged, else the bitmap encoded first.
     void SaveToStream(TStream& stream) override
     {
-        if (FData.empty() && !FBitmap.Empty()) static_cast<Derived*>(this)->EncodeBitmap(FData);
-        if (!FData.empty()) stream.WriteBuffer(FData.data(), static_cast<int64_t>(FData.size()));
+        if (Encoded().empty() && !FBitmap.Empty()) {
+            std::vector<uint8_t> data;
+            static_cast<Derived*>(this)->EncodeBitmap(data);
+            SetEncoded(std::move(data));
+        }
+        const std::vector<uint8_t>& data = Encoded();
+        if (!data.empty()) stream.WriteBuffer(data.data(), static_cast<int64_t>(data.size()));
     }
 
     // From a picture of the same class (a copy) or a bitmap (shared; encoded when saved).
@@ -42,7 +48,7 @@ public:
             if (same != this) *static_cast<Derived*>(this) = *same;
         } else if (auto* bitmap = dynamic_cast<const TBitmap*>(&source)) {
             FBitmap = *bitmap;
-            FData.clear();
+            FEncoded.reset();
         } else {
             TGraphic::Assign(source);
         }
@@ -62,8 +68,21 @@ public:
     }
 
 protected:
-    TBitmap FBitmap;             // decoded or assigned pixels
-    std::vector<uint8_t> FData;  // the encoded bytes matching FBitmap when not empty
+    // The encoded bytes matching FBitmap; empty when there are none.
+    const std::vector<uint8_t>& Encoded() const
+    {
+        static const std::vector<uint8_t> none;
+        return FEncoded ? *FEncoded : none;
+    }
+    void SetEncoded(std::vector<uint8_t> data)
+    {
+        FEncoded = std::make_shared<const std::vector<uint8_t>>(std::move(data));
+    }
+
+    TBitmap FBitmap;  // decoded or assigned pixels
+    // Copies of the picture share the bytes as they share the pixels; they are never changed,
+    // only replaced.
+    std::shared_ptr<const std::vector<uint8_t>> FEncoded;
 };
 
 }  // namespace gfx

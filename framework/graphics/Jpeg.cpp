@@ -234,7 +234,7 @@ void TJPEGImage::Compress()
     if (FBitmap.Empty()) return;
     std::vector<uint8_t> data;
     EncodeJpeg(FBitmap, FQuality, data);
-    FData = std::move(data);
+    SetEncoded(std::move(data));
 }
 
 }  // namespace gfx

@@ -31,7 +31,7 @@ public:
     void Compress();
 
     // The compressed bytes (empty until loaded or compressed).
-    const std::vector<uint8_t>& Data() const { return FData; }
+    const std::vector<uint8_t>& Data() const { return Encoded(); }
 
 private:
     friend class TEncodedGraphic<TJPEGImage>;
