@@ -24,6 +24,10 @@ private:
     std::vector<int16_t> FCache;         // 32768 entries, -1 unknown
 };
 
+// The stretch filter's own loop for pictures made larger both ways; false: the general loop,
+// which gives the same pixels (tests compare the two).
+extern bool StretchTwoTapPath;
+
 uint8_t NearestPaletteIndex(const std::vector<TRGBQuad>& palette, uint8_t b, uint8_t g, uint8_t r);
 
 // Reads count pixels of row y from column x0 as B, G, R, X bytes (X: the stored fourth byte of

@@ -13,6 +13,8 @@ namespace gfx {
 
 namespace detail {
 
+bool StretchTwoTapPath = true;
+
 TBitmapData& DrawableData(TBitmap& target)
 {
     TPixelFormat pf = target.PixelFormat();
@@ -133,33 +135,48 @@ struct TStretchJob {
     int DestY0;             // first destination row written
 };
 
-void StretchRows(const TStretchJob& job, int from, int to)
+// Taps: the taps of both axes when fixed at compile time (2: a picture made larger both ways),
+// 0 when they are read from the job. Both forms compute the same integers.
+template <int Taps>
+void StretchRowsWith(const TStretchJob& job, int from, int to)
 {
+    const int rowTaps = Taps ? Taps : job.Rows.Taps;
+    const int colTaps = Taps ? Taps : job.Cols.Taps;
     const int width = job.Cols.Max - job.Cols.Min + 1;
-    const int outCols = int(job.Cols.Index.size()) / job.Cols.Taps;
+    const int outCols = int(job.Cols.Index.size()) / colTaps;
     std::vector<int32_t> acc(size_t(width) * 4);
     std::vector<uint8_t> out(size_t(outCols) * 4);
     const int bytes = BitsPerPixel(job.Dest->PixelFormat) / 8;
     for (int r = from; r < to; ++r) {
         // Vertical pass into 8.8 fixed point.
-        std::fill(acc.begin(), acc.end(), 0);
-        for (int k = 0; k < job.Rows.Taps; ++k) {
-            int32_t wy = job.Rows.Weight[size_t(r) * job.Rows.Taps + k];
-            if (!wy)
-                continue;
-            const uint8_t* s = job.Source + size_t(job.Rows.Index[size_t(r) * job.Rows.Taps + k] - job.Rows.Min) * job.SourceStride;
+        const int32_t* wy = &job.Rows.Weight[size_t(r) * rowTaps];
+        const int* iy = &job.Rows.Index[size_t(r) * rowTaps];
+        auto sourceRow = [&](int k) { return job.Source + size_t(iy[k] - job.Rows.Min) * job.SourceStride; };
+        if constexpr (Taps == 2) {
+            const uint8_t* s0 = sourceRow(0);
+            const uint8_t* s1 = sourceRow(1);
+            const int32_t w0 = wy[0], w1 = wy[1];
             for (int i = 0; i < width * 4; ++i)
-                acc[i] += wy * s[i];
+                acc[i] = (w0 * s0[i] + w1 * s1[i] + 8) >> 4;
+        } else {
+            std::fill(acc.begin(), acc.end(), 0);
+            for (int k = 0; k < rowTaps; ++k) {
+                if (!wy[k])
+                    continue;
+                const uint8_t* s = sourceRow(k);
+                for (int i = 0; i < width * 4; ++i)
+                    acc[i] += wy[k] * s[i];
+            }
+            for (auto& v : acc)
+                v = (v + 8) >> 4;
         }
-        for (auto& v : acc)
-            v = (v + 8) >> 4;
         // Horizontal pass.
         uint8_t* o = out.data();
         for (int c = 0; c < outCols; ++c, o += 4) {
-            const int* idx = &job.Cols.Index[size_t(c) * job.Cols.Taps];
-            const int32_t* wx = &job.Cols.Weight[size_t(c) * job.Cols.Taps];
+            const int* idx = &job.Cols.Index[size_t(c) * colTaps];
+            const int32_t* wx = &job.Cols.Weight[size_t(c) * colTaps];
             int32_t sum[4] = {0, 0, 0, 0};
-            for (int k = 0; k < job.Cols.Taps; ++k) {
+            for (int k = 0; k < colTaps; ++k) {
                 const int32_t* px = &acc[size_t(idx[k] - job.Cols.Min) * 4];
                 sum[0] += wx[k] * px[0];
                 sum[1] += wx[k] * px[1];
@@ -180,6 +197,12 @@ void StretchRows(const TStretchJob& job, int from, int to)
             }
         }
     }
+}
+
+void StretchRows(const TStretchJob& job, int from, int to)
+{
+    if (detail::StretchTwoTapPath && job.Rows.Taps == 2 && job.Cols.Taps == 2) StretchRowsWith<2>(job, from, to);
+    else StretchRowsWith<0>(job, from, to);
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstring>
 
+#include "framework/graphics/PixelRows.h"
 #include "tests/graphics/bitmap_fixtures.h"
 
 using namespace gfxtest;
@@ -136,6 +138,25 @@ TEST(CanvasStretch, LargePicturesMatchSmallOnesAcrossThreads)
     strip.Canvas().StretchDraw(Rect(0, -1234, 3000, 1700 - 1234), src);
     for (int x = 0; x < 3000; x += 7)
         ASSERT_EQ(strip.GetPixel(x, 0), big.GetPixel(x, 1234)) << x;
+}
+
+TEST(CanvasStretch, TwoTapLoopGivesTheGeneralLoopsPixels)
+{
+    struct Case { int SrcW, SrcH, DstW, DstH; TPixelFormat Pf; };
+    const Case cases[] = {{7, 5, 14, 10, TPixelFormat::pfDevice}, {3, 3, 4, 4, TPixelFormat::pf24bit},
+                          {1, 1, 9, 6, TPixelFormat::pfDevice}, {640, 480, 1601, 1203, TPixelFormat::pfDevice},
+                          {100, 60, 201, 61, TPixelFormat::pf8bit}, {40, 30, 41, 31, TPixelFormat::pf24bit}};
+    for (const Case& k : cases) {
+        TBitmap src = Patterned(k.SrcW, k.SrcH, k.Pf);
+        TBitmap fast(k.DstW, k.DstH), general(k.DstW, k.DstH);
+        fast.Canvas().StretchDraw(Rect(0, 0, k.DstW, k.DstH), src);
+        gfx::detail::StretchTwoTapPath = false;
+        general.Canvas().StretchDraw(Rect(0, 0, k.DstW, k.DstH), src);
+        gfx::detail::StretchTwoTapPath = true;
+        for (int y = 0; y < k.DstH; ++y)
+            ASSERT_EQ(std::memcmp(fast.ScanLine(y), general.ScanLine(y), size_t(k.DstW) * 4), 0)
+                << k.SrcW << "x" << k.SrcH << " to " << k.DstW << "x" << k.DstH << " row " << y;
+    }
 }
 
 TEST(CanvasDraw, DrawsGraphicsAtTheirSize)
