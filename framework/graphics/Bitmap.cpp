@@ -19,28 +19,18 @@ namespace {
 // width x height x bits from overflow and from sizes no machine of ours can hold.
 constexpr uint64_t kMaxStoreBytes = uint64_t(1) << 34;
 
-// Picture-sized stores are mapped on their own, in huge pages where the system gives them: a
-// fresh page then costs one fault per 2 MB instead of one per 4 KB. Mapped pages start zeroed.
+// Picture-sized stores ask for huge pages where the system gives them: a fresh page then costs
+// one fault per 2 MB instead of one per 4 KB. Memory the allocator hands back warm is unchanged.
 constexpr size_t kHugeStoreBytes = size_t(8) << 20;
-constexpr size_t kHugePage = size_t(2) << 20;
+constexpr uintptr_t kHugePage = uintptr_t(2) << 20;
 
-uint8_t* MapHuge(size_t bytes, size_t& mapped)
+void AskHugePages(uint8_t* bits, size_t bytes)
 {
-    mapped = (bytes + kHugePage - 1) / kHugePage * kHugePage;
-    void* p = mmap(nullptr, mapped + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (p == MAP_FAILED) {
-        mapped = 0;
-        return nullptr;
-    }
-    // Aligned to a huge page: the slack before and after goes back.
-    auto start = reinterpret_cast<uintptr_t>(p);
-    uintptr_t aligned = (start + kHugePage - 1) / kHugePage * kHugePage;
-    if (aligned > start)
-        munmap(p, aligned - start);
-    if (size_t tail = start + mapped + kHugePage - (aligned + mapped))
-        munmap(reinterpret_cast<void*>(aligned + mapped), tail);
-    madvise(reinterpret_cast<void*>(aligned), mapped, MADV_HUGEPAGE);
-    return reinterpret_cast<uint8_t*>(aligned);
+    const auto start = reinterpret_cast<uintptr_t>(bits);
+    const uintptr_t first = (start + kHugePage - 1) & ~(kHugePage - 1);
+    const uintptr_t last = (start + bytes) & ~(kHugePage - 1);
+    if (last > first)
+        madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
 }
 
 [[noreturn]] void RaiseScanLineRange()
@@ -106,13 +96,7 @@ String PlatformFontFamily(const String& name)
 
 // ---- the pixel store ----------------------------------------------------------------------
 
-void TBitmapData::FreeBits::operator()(uint8_t* p) const
-{
-    if (Mapped)
-        munmap(p, Mapped);
-    else
-        std::free(p);
-}
+void TBitmapData::FreeBits::operator()(uint8_t* p) const { std::free(p); }
 
 int TBitmapData::StrideFor(int width, TPixelFormat pf)
 {
@@ -188,13 +172,12 @@ std::shared_ptr<TBitmapData> TBitmapData::Make(int width, int height, TPixelForm
     // Stores that are not filled white start zeroed (calloc maps large ones lazily), unless their
     // maker writes every byte itself.
     size_t n = std::max<size_t>(size_t(bytes), 1);
-    size_t mapped = 0;
-    uint8_t* bits = n >= kHugeStoreBytes ? MapHuge(n, mapped) : nullptr;
-    if (!bits)
-        bits = static_cast<uint8_t*>(start == TStart::Zero ? std::calloc(n, 1) : std::malloc(n));
+    auto* bits = static_cast<uint8_t*>(start == TStart::Zero ? std::calloc(n, 1) : std::malloc(n));
     if (!bits)
         throw rtl::EOutOfMemory();
-    d->FBits = std::unique_ptr<uint8_t, FreeBits>(bits, FreeBits{mapped});
+    if (n >= kHugeStoreBytes)
+        AskHugePages(bits, n);
+    d->FBits.reset(bits);
     d->FBase = bits;
     d->FPitch = size_t(stride);
     d->Width = width;

@@ -137,10 +137,7 @@ struct TBitmapData {
 private:
     enum class TStart { White, Zero, Unset };
     static std::shared_ptr<TBitmapData> Make(int width, int height, TPixelFormat pf, TStart start);
-    struct FreeBits {
-        size_t Mapped;  // bytes mapped for a picture-sized store; 0 (as value-initialised): from the heap
-        void operator()(uint8_t* p) const;
-    };
+    struct FreeBits { void operator()(uint8_t* p) const; };
     std::unique_ptr<uint8_t, FreeBits> FBits;
     // Rows below FOwnRows are FTop's (made on first use); the others lie FPitch apart from FBase
     // (row 0's place). FShared keeps the stores whose pixels these are alive.
