@@ -126,7 +126,7 @@ bool SaveAskingFirst(SegmentFile& file, int quality)
     return true;
 }
 
-// Threads that encode the files of save all, the caller's among them.
+// Threads that encode the files of save all beside the one that asks and writes.
 int EncoderCount(int files)
 {
     return SaveAllEncoders > 0 ? SaveAllEncoders : rtl::ThreadCount(files, 1);

@@ -60,7 +60,9 @@ private:
     TWorkerPool()
     {
         try {
-            for (int t = 1; t < Cores(); ++t)
+            // One for every core: a caller that waits for its items (see MakeAheadInOrder)
+            // leaves its own core to them.
+            for (int t = 0; t < Cores(); ++t)
                 FThreads.emplace_back([this] { Serve(); });
         } catch (...) {
             // Fewer threads to be had: those there are serve.
@@ -161,6 +163,7 @@ void MakeAheadInOrder(int count, int threads, const std::function<void(int)>& ma
     std::condition_variable changed;
     int next = 0;    // the next item to make
     int turn = 0;    // the item whose turn it is
+    int joined = 0;  // helpers that have begun
     bool stop = false;
     std::vector<char> done(static_cast<size_t>(count), 0);
     std::vector<std::exception_ptr> failures(static_cast<size_t>(count));
@@ -175,6 +178,7 @@ void MakeAheadInOrder(int count, int threads, const std::function<void(int)>& ma
     };
     const std::function<void()> helperWork = [&] {
         std::unique_lock<std::mutex> guard(lock);
+        ++joined;
         for (;;) {
             changed.wait(guard, [&] { return stop || next >= count || next < turn + window; });
             if (stop || next >= count)
@@ -193,8 +197,10 @@ void MakeAheadInOrder(int count, int threads, const std::function<void(int)>& ma
                 std::unique_lock<std::mutex> guard(lock);
                 turn = i;
                 changed.notify_all();
-                if (next <= i) {
-                    // No helper has begun it: made here.
+                // Once a helper has begun, the caller only waits: its own turns (questions,
+                // writes) are what the whole job waits for. Until then, and where no helper
+                // ever begins, it makes the items itself.
+                if (next <= i && joined == 0) {
                     next = i + 1;
                     guard.unlock();
                     makeOne(i);
@@ -214,7 +220,7 @@ void MakeAheadInOrder(int count, int threads, const std::function<void(int)>& ma
         stop = true;
         changed.notify_all();
     };
-    RunBeside(threads - 1, helperWork, callerWork);
+    RunBeside(threads > 1 ? threads : 0, helperWork, callerWork);
     if (failure)
         std::rethrow_exception(failure);
 }

@@ -18,13 +18,13 @@ int ThreadCount(int64_t count, int64_t minPerThread);
 // by a band reaches the caller then, and the bands not yet begun are skipped.
 void ParallelBands(int count, int bands, int threads, const std::function<void(int begin, int end)>& body);
 
-// Runs make(i) for every i in [0, count) on up to threads - 1 helper threads, ahead of the calling
-// thread, which runs use(i) in the order of i once make(i) is done. Helpers stay at most 2 *
-// threads items ahead of the item in use; an item no helper has begun when its turn comes is made
-// on the calling thread (so with one thread every item is made just before its use). An exception
-// from make(i) reaches the caller at item i's turn, in place of use(i); an exception from use(i)
-// reaches it at once. Either way the items not yet begun are skipped, and the call returns only
-// once every helper has finished the item it was making.
+// Runs make(i) for every i in [0, count) on up to `threads` helper threads (none with one thread),
+// ahead of the calling thread, which runs use(i) in the order of i once make(i) is done. Helpers
+// stay at most 2 * threads items ahead of the item in use. Until a helper has begun (and with one
+// thread, or where no helper can be had) the calling thread makes each item just before its use.
+// An exception from make(i) reaches the caller at item i's turn, in place of use(i); an exception
+// from use(i) reaches it at once. Either way the items not yet begun are skipped, and the call
+// returns only once every helper has finished the item it was making.
 void MakeAheadInOrder(int count, int threads, const std::function<void(int)>& make, const std::function<void(int)>& use);
 
 }  // namespace rtl
