@@ -30,44 +30,15 @@ constexpr int kPhotos = 16, kWidth = 3000, kHeight = 2000, kRuns = 5;
 // A photograph-like picture: gradients with some grain, different for each photograph.
 gfx::TBitmap MakePhoto(int index)
 {
-    gfx::TBitmap picture(kWidth, kHeight);
     uint32_t seed = 12345u + uint32_t(index) * 7919u;
-    for (int y = 0; y < kHeight; ++y) {
-        uint8_t* row = picture.ScanLineW(y);
-        for (int x = 0; x < kWidth; ++x) {
-            seed = seed * 1664525u + 1013904223u;
-            const int grain = int(seed >> 28) - 8;
-            row[4 * x] = uint8_t(std::clamp((x * 255) / kWidth + grain + index * 9, 0, 255));
-            row[4 * x + 1] = uint8_t(std::clamp((y * 255) / kHeight + grain, 0, 255));
-            row[4 * x + 2] = uint8_t(std::clamp(((x + y + index * 50) / 40) % 256 + grain, 0, 255));
-            row[4 * x + 3] = 0;
-        }
-    }
-    return picture;
+    return bench::MakePicture(kWidth, kHeight, [&](int x, int y, uint8_t* bgr) {
+        seed = seed * 1664525u + 1013904223u;
+        const int grain = int(seed >> 28) - 8;
+        bgr[0] = uint8_t(std::clamp((x * 255) / kWidth + grain + index * 9, 0, 255));
+        bgr[1] = uint8_t(std::clamp((y * 255) / kHeight + grain, 0, 255));
+        bgr[2] = uint8_t(std::clamp(((x + y + index * 50) / 40) % 256 + grain, 0, 255));
+    });
 }
-
-// Folders in memory where the machine offers them: the figure is the programs' work, not the disk's.
-struct Scratch {
-    std::string base;
-    int next = 0;
-    Scratch()
-    {
-        const std::string root = fs::is_directory("/dev/shm") ? "/dev/shm" : fs::temp_directory_path().string();
-        std::string pattern = root + "/bench-batch-XXXXXX";
-        if (mkdtemp(pattern.data())) base = pattern;
-    }
-    ~Scratch()
-    {
-        std::error_code ec;
-        fs::remove_all(base, ec);
-    }
-    std::string Fresh()
-    {
-        std::string f = base + "/run" + std::to_string(next++) + "/";
-        fs::create_directory(f);
-        return f;
-    }
-};
 
 bool Has(const char* command) { return std::system((std::string(command) + " >/dev/null 2>&1").c_str()) == 0; }
 
@@ -90,15 +61,12 @@ int main(int argc, char** argv)
     const char* name = "batch_16_jpegs_50pct";
     if (!bench::Filter(argc, argv).Selected(name)) return 0;
     ui::ScriptedSeam seam;
-    Scratch scratch;
-    const std::string photos = scratch.Fresh();
+    bench::ScratchFolders scratch("bench-batch");
+    const std::string photos = scratch.Next() + "/";
     for (int i = 0; i < kPhotos; ++i) {
-        gfx::TJPEGImage jpeg;
-        jpeg.Assign(MakePhoto(i));
-        jpeg.SetCompressionQuality(90);
         char file[32];
         std::snprintf(file, sizeof file, "photo%02d.jpg", i + 1);
-        jpeg.SaveToFile(photos + file);
+        bench::SaveJpeg(MakePhoto(i), photos + file);
     }
 
     app::InitUnits();
@@ -121,20 +89,20 @@ int main(int argc, char** argv)
     bool ok = true;
     std::string lastOurs, lastVips, lastMogrify;
     auto ours = [&] {
-        app::OutputFolder = lastOurs = scratch.Fresh();
+        app::OutputFolder = lastOurs = scratch.Next() + "/";
         converter.Cmdsave->Click();
         ok = ok && app::Frmresults->Lblstatus->Caption() == "Finished. Total Files = 16" && seam.Messages.empty();
     };
     const bool haveVips = Has("vipsthumbnail --vips-version"), haveMogrify = Has("mogrify -version");
     auto vips = [&] {
-        lastVips = scratch.Fresh();
+        lastVips = scratch.Next() + "/";
         const std::string command = "vipsthumbnail " + photos + "*.jpg --size " + std::to_string(kWidth / 2) + "x" +
                                     std::to_string(kHeight / 2) + " -o '" + lastVips + "%s.jpg[Q=85]'";
         ok = ok && std::system(command.c_str()) == 0;
     };
     // mogrify works in place: each run gets its own copy of the folder, made before the clock starts.
     auto copyForMogrify = [&] {
-        lastMogrify = scratch.Fresh();
+        lastMogrify = scratch.Next() + "/";
         fs::copy(photos, lastMogrify);
     };
     auto mogrify = [&] {

@@ -29,21 +29,6 @@
 #include "framework/ui/Application.h"
 #include "framework/ui/Seam.h"
 
-namespace {
-
-size_t StatusBytes(const char* key)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(key, 0) == 0) return size_t(std::stoull(line.substr(std::strlen(key)))) * 1024;
-    return 0;
-}
-
-void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
-
-}  // namespace
-
 int main(int argc, char** argv)
 {
     bench::Filter filter(argc, argv);
@@ -51,11 +36,8 @@ int main(int argc, char** argv)
     if (VIPS_INIT(argv[0])) return 1;
 #endif
     namespace fs = std::filesystem;
-    std::string root = (fs::temp_directory_path() / "quadrell-bench-converter-XXXXXX").string();
-    if (!mkdtemp(root.data())) return 1;
-    setenv("HOME", (root + "/home").c_str(), 1);
-    unsetenv("XDG_CONFIG_HOME");
-    fs::create_directories(root + "/home/.config");
+    const std::string root = bench::TempHome("quadrell-bench-converter");
+    if (root.empty()) return 1;
 
     ui::ScriptedSeam seam;
     app::InitUnits();
@@ -64,20 +46,13 @@ int main(int argc, char** argv)
 
     constexpr int kWidth = 6000, kHeight = 4000;
     const std::string path = root + "/photo.jpg";
-    {
-        gfx::TBitmap photo(kWidth, kHeight);
-        for (int y = 0; y < kHeight; ++y) {
-            uint8_t* row = photo.ScanLineW(y);
-            for (int x = 0; x < kWidth; ++x) {
-                row[4 * x] = uint8_t(x / 24 + (x * y) % 7);
-                row[4 * x + 1] = uint8_t(y / 16);
-                row[4 * x + 2] = uint8_t((x + y) / 40);
-            }
-        }
-        gfx::TJPEGImage jpeg;
-        jpeg.Assign(photo);
-        jpeg.SaveToFile(path);
-    }
+    bench::SaveJpeg(bench::MakePicture(kWidth, kHeight,
+                                       [](int x, int y, uint8_t* bgr) {
+                                           bgr[0] = uint8_t(x / 24 + (x * y) % 7);
+                                           bgr[1] = uint8_t(y / 16);
+                                           bgr[2] = uint8_t((x + y) / 40);
+                                       }),
+                    path);
     seam.Files.push_back(path);
     app::FrmFirst->Cmdimage->Click();
     if (!seam.Messages.empty() || app::BaseWidth != kWidth) {
@@ -112,14 +87,8 @@ int main(int argc, char** argv)
             g_object_unref(in);
             return seconds;
         };
-        ours();
-        peer();
-        std::vector<double> a, b;
-        for (int i = 0; i < 7; ++i) {
-            a.push_back(ours());
-            b.push_back(peer());
-        }
-        const double o = bench::Median(a), p = bench::Median(b);
+        const bench::Samples s = bench::Alternate(ours, peer, 7);
+        const double o = bench::Median(s.ours), p = bench::Median(s.peer);
         std::printf("BENCH converter_resize_24mp_50pct ours=%.4f peer=libvips:%.4f ratio=%.3f size=%dx%d\n", o, p,
                     o / p, window.Image1->Picture().Width(), window.Image1->Picture().Height());
 #else
@@ -134,18 +103,15 @@ int main(int argc, char** argv)
         if (!filter.Selected(name)) continue;
         bar.SetPosition(1);
         if (drawn) window.Snapshot();
-        malloc_trim(0);
-        const size_t before = StatusBytes("VmRSS:");
-        ResetPeak();
         std::vector<double> steps;
-        for (int p = 2; p <= 200; ++p)
-            steps.push_back(bench::Seconds([&] {
-                bar.SetPosition(p);
-                if (drawn) window.Snapshot();
-            }));
-        const size_t peak = StatusBytes("VmHWM:");
+        const double growth = bench::PeakGrowth([&] {
+            for (int p = 2; p <= 200; ++p)
+                steps.push_back(bench::Seconds([&] {
+                    bar.SetPosition(p);
+                    if (drawn) window.Snapshot();
+                }));
+        });
         const double largest = double(window.Image1->Picture().Width()) * window.Image1->Picture().Height() * 4;
-        const double growth = peak > before ? double(peak - before) : 0.0;
         double total = 0;
         for (double s : steps) total += s;
         std::printf("BENCH %s steps=%zu total=%.3f median_step=%.4f slowest_step=%.4f\n", name.c_str(), steps.size(),

@@ -34,36 +34,19 @@ namespace {
 
 namespace fs = std::filesystem;
 
-size_t StatusBytes(const char* key)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line))
-        if (line.rfind(key, 0) == 0) return size_t(std::stoull(line.substr(std::strlen(key)))) * 1024;
-    return 0;
-}
-
-void ResetPeak() { std::ofstream("/proc/self/clear_refs") << "5"; }
-
 // A photograph-like picture with some grain, written as a JPEG at 90.
 void WritePhoto(const std::string& path, int width, int height)
 {
-    gfx::TBitmap photo(width, height);
     uint32_t seed = 12345;
-    for (int y = 0; y < height; ++y) {
-        uint8_t* row = photo.ScanLineW(y);
-        for (int x = 0; x < width; ++x) {
-            seed = seed * 1664525u + 1013904223u;
-            const int grain = int(seed >> 29);
-            row[4 * x] = uint8_t((x * 255) / width + grain);
-            row[4 * x + 1] = uint8_t((y * 255) / height + grain);
-            row[4 * x + 2] = uint8_t(((x + y) / 40) % 200 + grain);
-            row[4 * x + 3] = 0;
-        }
-    }
-    gfx::TJPEGImage jpeg;
-    jpeg.Assign(photo);
-    jpeg.SaveToFile(path);
+    bench::SaveJpeg(bench::MakePicture(width, height,
+                                       [&](int x, int y, uint8_t* bgr) {
+                                           seed = seed * 1664525u + 1013904223u;
+                                           const int grain = int(seed >> 29);
+                                           bgr[0] = uint8_t((x * 255) / width + grain);
+                                           bgr[1] = uint8_t((y * 255) / height + grain);
+                                           bgr[2] = uint8_t(((x + y) / 40) % 200 + grain);
+                                       }),
+                    path);
 }
 
 class Job {
@@ -114,12 +97,7 @@ public:
     double Growth(const std::string& picture, int across, int down)
     {
         Clean();
-        malloc_trim(0);
-        const size_t before = StatusBytes("VmRSS:");
-        ResetPeak();
-        Run(picture, across, down);
-        const size_t peak = StatusBytes("VmHWM:");
-        return peak > before ? double(peak - before) : 0.0;
+        return bench::PeakGrowth([&] { Run(picture, across, down); });
     }
 
 private:
@@ -155,13 +133,9 @@ double VipsJob(const std::string& picture, const std::string& out, int across, i
 void TimeAgainstVips(const char* name, Job& job, const std::string& picture, const std::string& root, int runs)
 {
 #ifdef QUADRELL_HAVE_VIPS
-    job.Run(picture, 4, 4);
-    VipsJob(picture, root + "/vips", 4, 4);
-    std::vector<double> a, b;
-    for (int i = 0; i < runs; ++i) {
-        a.push_back(job.Run(picture, 4, 4));
-        b.push_back(VipsJob(picture, root + "/vips", 4, 4));
-    }
+    bench::Samples s = bench::Alternate([&] { return job.Run(picture, 4, 4); },
+                                        [&] { return VipsJob(picture, root + "/vips", 4, 4); }, runs);
+    std::vector<double>&a = s.ours, &b = s.peer;
     std::sort(a.begin(), a.end());
     std::sort(b.begin(), b.end());
     const double o = bench::Median(a), p = bench::Median(b);
@@ -187,11 +161,8 @@ void ReportMemory(const char* name, Job& job, const std::string& picture, int ac
 int main(int argc, char** argv)
 {
     bench::Filter filter(argc, argv);
-    std::string root = (fs::temp_directory_path() / "quadrell-bench-job-XXXXXX").string();
-    if (!mkdtemp(root.data())) return 1;
-    setenv("HOME", (root + "/home").c_str(), 1);
-    unsetenv("XDG_CONFIG_HOME");
-    fs::create_directories(root + "/home/.config");
+    const std::string root = bench::TempHome("quadrell-bench-job");
+    if (root.empty()) return 1;
 #ifdef QUADRELL_HAVE_VIPS
     if (VIPS_INIT(argv[0])) return 1;
     vips_cache_set_max(0);

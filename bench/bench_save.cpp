@@ -30,20 +30,14 @@ constexpr int kWidth = 6000, kHeight = 4000;
 // A photograph-like picture: gradients with some grain, so the encoders do real work.
 gfx::TBitmap MakePicture()
 {
-    gfx::TBitmap picture(kWidth, kHeight);
     uint32_t seed = 12345;
-    for (int y = 0; y < kHeight; ++y) {
-        uint8_t* row = picture.ScanLineW(y);
-        for (int x = 0; x < kWidth; ++x) {
-            seed = seed * 1664525u + 1013904223u;
-            const int grain = int(seed >> 28) - 8;
-            row[4 * x] = uint8_t(std::clamp((x * 255) / kWidth + grain, 0, 255));
-            row[4 * x + 1] = uint8_t(std::clamp((y * 255) / kHeight + grain, 0, 255));
-            row[4 * x + 2] = uint8_t(std::clamp(((x + y) / 40) % 256 + grain, 0, 255));
-            row[4 * x + 3] = 0;
-        }
-    }
-    return picture;
+    return bench::MakePicture(kWidth, kHeight, [&](int x, int y, uint8_t* bgr) {
+        seed = seed * 1664525u + 1013904223u;
+        const int grain = int(seed >> 28) - 8;
+        bgr[0] = uint8_t(std::clamp((x * 255) / kWidth + grain, 0, 255));
+        bgr[1] = uint8_t(std::clamp((y * 255) / kHeight + grain, 0, 255));
+        bgr[2] = uint8_t(std::clamp(((x + y) / 40) % 256 + grain, 0, 255));
+    });
 }
 
 // A viewer holding the clean copies of a cols x rows split, as the split leaves it.
@@ -148,28 +142,10 @@ size_t LibPngToMemory(const std::vector<uint8_t>& rgb, int w, int h)
     return out.size();
 }
 
-// Fresh folders, one per run, so that no run asks about files of an earlier one. In memory where the
-// machine offers it, as the libraries' output is: the figure is the program's work, not the disk's.
-struct Folders {
-    std::string base;
-    int next = 0;
-    Folders()
-    {
-        const std::string root = rtl::DirectoryExists("/dev/shm") ? "/dev/shm" : rtl::TempFolder();
-        std::string pattern = root + "/bench-save-XXXXXX";
-        if (mkdtemp(pattern.data())) base = pattern;
-    }
-    ~Folders()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(base, ec);
-    }
-    std::string Next()
-    {
-        std::string f = base + "/run" + std::to_string(next++);
-        std::filesystem::create_directory(f);
-        return f;
-    }
+// Fresh folders, one per run, so that no run asks about files of an earlier one; in memory where the
+// machine offers it, as the libraries' output is.
+struct Folders : bench::ScratchFolders {
+    Folders() : ScratchFolders("bench-save") {}
 };
 
 void SaveAll(ui::ScriptedSeam& seam, Folders& folders, const std::string& name)
@@ -192,12 +168,7 @@ void JobAgainstImageMagick(ui::ScriptedSeam& seam, const gfx::TBitmap& picture)
     }
     Folders folders;
     const std::string photo = folders.base + "/photo.jpg";
-    {
-        gfx::TJPEGImage jpeg;
-        jpeg.Assign(picture);
-        jpeg.SetCompressionQuality(90);
-        jpeg.SaveToFile(photo);
-    }
+    bench::SaveJpeg(picture, photo);
     app::InitUnits();
     app::CreateAutoForms();
     seam.OnShowModal = [](ui::TForm& form) {

@@ -32,34 +32,22 @@ namespace {
 // A photograph-like picture: smooth shading with fine detail.
 gfx::TBitmap Photo(int w, int h)
 {
-    gfx::TBitmap b(w, h);
-    for (int y = 0; y < h; ++y) {
-        uint8_t* row = b.ScanLineW(y);
-        for (int x = 0; x < w; ++x) {
-            row[4 * x] = uint8_t(x / 24 + ((x * y) & 15));
-            row[4 * x + 1] = uint8_t(y / 16 + ((x ^ y) & 7));
-            row[4 * x + 2] = uint8_t((x + y) / 40);
-            row[4 * x + 3] = 0;
-        }
-    }
-    return b;
+    return bench::MakePicture(w, h, [](int x, int y, uint8_t* bgr) {
+        bgr[0] = uint8_t(x / 24 + ((x * y) & 15));
+        bgr[1] = uint8_t(y / 16 + ((x ^ y) & 7));
+        bgr[2] = uint8_t((x + y) / 40);
+    });
 }
 
 // At most 256 colours, in blocks, as a GIF would hold them.
 gfx::TBitmap Indexed(int w, int h)
 {
-    gfx::TBitmap b(w, h);
-    for (int y = 0; y < h; ++y) {
-        uint8_t* row = b.ScanLineW(y);
-        for (int x = 0; x < w; ++x) {
-            int i = (x / 16 + y / 12 * 5) & 255;
-            row[4 * x] = uint8_t(i);
-            row[4 * x + 1] = uint8_t(255 - i);
-            row[4 * x + 2] = uint8_t(i * 7);
-            row[4 * x + 3] = 0;
-        }
-    }
-    return b;
+    return bench::MakePicture(w, h, [](int x, int y, uint8_t* bgr) {
+        const int i = (x / 16 + y / 12 * 5) & 255;
+        bgr[0] = uint8_t(i);
+        bgr[1] = uint8_t(255 - i);
+        bgr[2] = uint8_t(i * 7);
+    });
 }
 
 void LibjpegDecode(const std::string& path)
@@ -90,11 +78,8 @@ int main(int argc, char** argv)
 {
     namespace fs = std::filesystem;
     const bench::Filter filter(argc, argv);
-    std::string root = (fs::temp_directory_path() / "quadrell-bench-select-XXXXXX").string();
-    if (!mkdtemp(root.data())) return 1;
-    setenv("HOME", (root + "/home").c_str(), 1);
-    unsetenv("XDG_CONFIG_HOME");
-    fs::create_directories(root + "/home/.config");
+    const std::string root = bench::TempHome("quadrell-bench-select");
+    if (root.empty()) return 1;
 
     ui::ScriptedSeam seam;
     app::InitUnits();
@@ -111,10 +96,7 @@ int main(int argc, char** argv)
 
     if (filter.Selected("select_jpeg_24mp")) {
         const std::string path = root + "/photo.jpg";
-        gfx::TJPEGImage jpeg;
-        jpeg.Assign(Photo(6000, 4000));
-        jpeg.SetCompressionQuality(90);
-        jpeg.SaveToFile(path);
+        bench::SaveJpeg(Photo(6000, 4000), path);
         select(path);
         bench::Compare("select_jpeg_24mp", [&] { select(path); }, [&] { LibjpegDecode(path); }, 9, "libjpeg");
     }

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <string>
 
+#include "BenchUtil.h"
 #include "app/Project.h"
 #include "app/UFrmView.h"
 #include "app/Uabout.h"
@@ -81,11 +82,8 @@ int main(int argc, char** argv)
     namespace fs = std::filesystem;
     gOut = argc > 1 ? argv[1] : ".";
     fs::create_directories(gOut);
-    std::string root = (fs::temp_directory_path() / "quadrell-shots-XXXXXX").string();
-    if (!mkdtemp(root.data())) return 1;
-    setenv("HOME", (root + "/home").c_str(), 1);
-    unsetenv("XDG_CONFIG_HOME");
-    fs::create_directories(root + "/home/.config");
+    const std::string root = bench::TempHome("quadrell-shots");
+    if (root.empty()) return 1;
 
     ui::ScriptedSeam seam;
     app::InitUnits();
@@ -95,11 +93,7 @@ int main(int argc, char** argv)
     Save(*app::FrmFirst, "main_start.png");
 
     const std::string photo = root + "/harbour.jpg";
-    {
-        gfx::TJPEGImage jpeg;
-        jpeg.Assign(Sample(800, 600));
-        jpeg.SaveToFile(photo);
-    }
+    bench::SaveJpeg(Sample(800, 600), photo);
     seam.Files.push_back(photo);
     app::FrmFirst->Cmdimage->Click();
     Save(*app::FrmFirst, "main_chosen.png");
