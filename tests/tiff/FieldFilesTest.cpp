@@ -10,6 +10,7 @@
 
 #include "framework/ui/Seam.h"
 #include "tests/tiff/LibTiffPeer.h"
+#include "tests/tiff/MarkerBitmap.h"
 #include "tests/tiff/TiffBuilder.h"
 #include "tiff/ReadTiff.h"
 
@@ -19,28 +20,6 @@ using gfx::TBitmap;
 using gfx::TColor;
 
 namespace {
-
-TBitmap Marker()
-{
-    TBitmap b(2, 1, gfx::TPixelFormat::pfDevice);
-    b.SetPixel(0, 0, RGB(1, 2, 3));
-    b.SetPixel(1, 0, RGB(4, 5, 6));
-    return b;
-}
-
-bool IsMarker(const TBitmap& b)
-{
-    return b.Width() == 2 && b.Height() == 1 && gfx::GetPixel(b, 0, 0) == RGB(1, 2, 3) &&
-           gfx::GetPixel(b, 1, 0) == RGB(4, 5, 6);
-}
-
-std::vector<TColor> Pixels(const TBitmap& b)
-{
-    std::vector<TColor> out;
-    for (int y = 0; y < b.Height(); ++y)
-        for (int x = 0; x < b.Width(); ++x) out.push_back(gfx::GetPixel(b, x, y));
-    return out;
-}
 
 std::vector<uint8_t> Ramp(size_t n, int step)
 {

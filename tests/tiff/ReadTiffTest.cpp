@@ -5,6 +5,7 @@
 
 #include "framework/graphics/Dib.h"
 #include "framework/ui/Seam.h"
+#include "tests/tiff/MarkerBitmap.h"
 #include "tests/tiff/TiffBuilder.h"
 
 using namespace tifftest;
@@ -15,29 +16,6 @@ using gfx::TColor;
 namespace {
 
 TColor Grey(int v) { return RGB(uint8_t(v), uint8_t(v), uint8_t(v)); }
-
-// A marker picture, so that "unchanged" can be told from "emptied".
-TBitmap Marker()
-{
-    TBitmap b(2, 1, gfx::TPixelFormat::pfDevice);
-    b.SetPixel(0, 0, RGB(1, 2, 3));
-    b.SetPixel(1, 0, RGB(4, 5, 6));
-    return b;
-}
-
-bool IsMarker(const TBitmap& b)
-{
-    return b.Width() == 2 && b.Height() == 1 && gfx::GetPixel(b, 0, 0) == RGB(1, 2, 3) &&
-           gfx::GetPixel(b, 1, 0) == RGB(4, 5, 6);
-}
-
-std::vector<TColor> Pixels(const TBitmap& b)
-{
-    std::vector<TColor> out;
-    for (int y = 0; y < b.Height(); ++y)
-        for (int x = 0; x < b.Width(); ++x) out.push_back(gfx::GetPixel(b, x, y));
-    return out;
-}
 
 class DecodeTest : public ::testing::TestWithParam<bool> {
 protected:
