@@ -10,7 +10,7 @@
 
 #include "framework/ui/Seam.h"
 #include "tests/tiff/LibTiffPeer.h"
-#include "tests/tiff/MarkerBitmap.h"
+#include "tests/tiff/DecodeFixture.h"
 #include "tests/tiff/TiffBuilder.h"
 #include "tiff/ReadTiff.h"
 
@@ -156,18 +156,7 @@ INSTANTIATE_TEST_SUITE_P(Files, HandMadeTest, ::testing::Combine(::testing::Valu
                                     (std::get<1>(info.param) ? "_II" : "_MM");
                          });
 
-class FieldFileTest : public ::testing::TestWithParam<bool> {
-protected:
-    bool le() const { return GetParam(); }
-    TBitmap DecodeBytes(const std::vector<uint8_t>& bytes)
-    {
-        TBitmap bitmap = Marker();
-        tif::ReadTiffFile(dir.Write("t.tif", bytes), bitmap);
-        return bitmap;
-    }
-    ScratchDir dir;
-    ui::ScriptedSeam seam;
-};
+class FieldFileTest : public MarkerDecodeTest {};
 
 // RGBX: an extra sample that is not alpha is skipped, whatever it holds (libtiff would take it
 // for alpha).

@@ -5,7 +5,7 @@
 
 #include "framework/graphics/Dib.h"
 #include "framework/ui/Seam.h"
-#include "tests/tiff/MarkerBitmap.h"
+#include "tests/tiff/DecodeFixture.h"
 #include "tests/tiff/TiffBuilder.h"
 
 using namespace tifftest;
@@ -17,22 +17,10 @@ namespace {
 
 TColor Grey(int v) { return RGB(uint8_t(v), uint8_t(v), uint8_t(v)); }
 
-class DecodeTest : public ::testing::TestWithParam<bool> {
+class DecodeTest : public MarkerDecodeTest {
 protected:
-    bool le() const { return GetParam(); }
     // Decodes the images into a marker bitmap; the messages shown are in seam.
-    TBitmap Decode(const std::vector<ImageSpec>& images)
-    {
-        return DecodeBytes(MakeTiff(le(), images));
-    }
-    TBitmap DecodeBytes(const std::vector<uint8_t>& bytes)
-    {
-        TBitmap bitmap = Marker();
-        tif::ReadTiffFile(dir.Write("t.tif", bytes), bitmap);
-        return bitmap;
-    }
-    ScratchDir dir;
-    ui::ScriptedSeam seam;
+    TBitmap Decode(const std::vector<ImageSpec>& images) { return DecodeBytes(MakeTiff(le(), images)); }
 };
 
 ImageSpec Grey8(uint32_t w, uint32_t h, std::vector<uint8_t> pixels, int32_t photometric = 1)
