@@ -124,20 +124,18 @@ int main(int argc, char** argv)
     const double mine = bench::Median(a);
     const int w = kWidth / 2, h = kHeight / 2;
     if (!AllOfSize(lastOurs, w, h)) ok = false;
-    if (haveVips) {
-        if (!AllOfSize(lastVips, w, h)) ok = false;
-        const double peer = bench::Median(b);
-        std::printf("BENCH %s ours=%.4f peer=vipsthumbnail:%.4f ratio=%.3f\n", name, mine, peer, mine / peer);
-    } else {
-        bench::Missing(name, "vipsthumbnail (libvips-tools)");
-    }
-    if (haveMogrify) {
-        if (!AllOfSize(lastMogrify, w, h)) ok = false;
-        const double peer = bench::Median(c);
-        std::printf("BENCH %s ours=%.4f peer=mogrify:%.4f ratio=%.3f\n", name, mine, peer, mine / peer);
-    } else {
-        bench::Missing(name, "ImageMagick mogrify");
-    }
+    auto report = [&](bool have, const std::string& folder, const std::vector<double>& times, const char* peerName,
+                      const char* missing) {
+        if (!have) {
+            bench::Missing(name, missing);
+            return;
+        }
+        if (!AllOfSize(folder, w, h)) ok = false;
+        const double peer = bench::Median(times);
+        std::printf("BENCH %s ours=%.4f peer=%s:%.4f ratio=%.3f\n", name, mine, peerName, peer, mine / peer);
+    };
+    report(haveVips, lastVips, b, "vipsthumbnail", "vipsthumbnail (libvips-tools)");
+    report(haveMogrify, lastMogrify, c, "mogrify", "ImageMagick mogrify");
     if (!ok) std::printf("BENCH %s note=a run did not end as expected\n", name);
     std::fflush(stdout);
     seam.OnShowModal = nullptr;
