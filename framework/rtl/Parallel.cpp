@@ -153,19 +153,27 @@ void ParallelBands(int count, int bands, int threads, const std::function<void(i
         std::rethrow_exception(failure);
 }
 
+// Helpers claim items from a shared counter and mark each done on its own; nobody is woken for an
+// item unless the caller is waiting for that very item, and helpers held back by the window are
+// woken only once there is room for a turn of all of them, so many small items cost no thread
+// hand-off each.
 void MakeAheadInOrder(int count, int threads, const std::function<void(int)>& make, const std::function<void(int)>& use)
 {
     if (count <= 0)
         return;
     threads = std::clamp(threads, 1, count);
     const int window = 2 * threads;
+    std::atomic<int> next{0};        // the next item to make
+    std::atomic<int> turn{0};        // the item whose turn it is
+    std::atomic<int> joined{0};      // helpers that have begun
+    std::atomic<int> held{0};        // helpers waiting for room in the window
+    std::atomic<int> awaited{-1};    // the item the caller waits for, if any
+    std::atomic<bool> stop{false};
     std::mutex lock;
-    std::condition_variable changed;
-    int next = 0;    // the next item to make
-    int turn = 0;    // the item whose turn it is
-    int joined = 0;  // helpers that have begun
-    bool stop = false;
-    std::vector<char> done(static_cast<size_t>(count), 0);
+    std::condition_variable itemDone, roomMade;
+    std::vector<std::atomic<char>> done(static_cast<size_t>(count));
+    for (auto& d : done)
+        d.store(0, std::memory_order_relaxed);
     std::vector<std::exception_ptr> failures(static_cast<size_t>(count));
     std::exception_ptr failure;  // what ends the whole call
 
@@ -175,40 +183,50 @@ void MakeAheadInOrder(int count, int threads, const std::function<void(int)>& ma
         } catch (...) {
             failures[size_t(i)] = std::current_exception();
         }
+        done[size_t(i)].store(1);
+        if (awaited.load() == i) {
+            std::lock_guard<std::mutex> guard(lock);
+            itemDone.notify_all();
+        }
     };
+    auto roomForAll = [&] { return next.load() + threads <= turn.load() + window; };
     const std::function<void()> helperWork = [&] {
-        std::unique_lock<std::mutex> guard(lock);
         ++joined;
         for (;;) {
-            changed.wait(guard, [&] { return stop || next >= count || next < turn + window; });
-            if (stop || next >= count)
+            int i = next.load();
+            if (stop || i >= count)
                 return;
-            const int i = next++;
-            guard.unlock();
-            makeOne(i);
-            guard.lock();
-            done[size_t(i)] = 1;
-            changed.notify_all();
+            if (i >= turn.load() + window) {
+                std::unique_lock<std::mutex> guard(lock);
+                ++held;
+                roomMade.wait(guard, [&] { return stop || next.load() >= count || roomForAll(); });
+                --held;
+                continue;
+            }
+            if (next.compare_exchange_weak(i, i + 1))
+                makeOne(i);
         }
     };
     const std::function<void()> callerWork = [&] {
         try {
             for (int i = 0; i < count; ++i) {
-                std::unique_lock<std::mutex> guard(lock);
-                turn = i;
-                changed.notify_all();
+                turn.store(i);
+                if (held.load() > 0 && roomForAll()) {
+                    std::lock_guard<std::mutex> guard(lock);
+                    roomMade.notify_all();
+                }
                 // Once a helper has begun, the caller only waits: its own turns (questions,
                 // writes) are what the whole job waits for. Until then, and where no helper
                 // ever begins, it makes the items itself.
-                if (next <= i && joined == 0) {
-                    next = i + 1;
-                    guard.unlock();
+                int unclaimed = i;
+                if (joined.load() == 0 && next.compare_exchange_strong(unclaimed, i + 1))
                     makeOne(i);
-                    guard.lock();
-                    done[size_t(i)] = 1;
+                if (!done[size_t(i)].load()) {
+                    std::unique_lock<std::mutex> guard(lock);
+                    awaited.store(i);
+                    itemDone.wait(guard, [&] { return done[size_t(i)].load() != 0; });
+                    awaited.store(-1);
                 }
-                changed.wait(guard, [&] { return done[size_t(i)] != 0; });
-                guard.unlock();
                 if (failures[size_t(i)])
                     std::rethrow_exception(failures[size_t(i)]);
                 use(i);
@@ -216,9 +234,9 @@ void MakeAheadInOrder(int count, int threads, const std::function<void(int)>& ma
         } catch (...) {
             failure = std::current_exception();
         }
-        std::lock_guard<std::mutex> guard(lock);
         stop = true;
-        changed.notify_all();
+        std::lock_guard<std::mutex> guard(lock);
+        roomMade.notify_all();
     };
     RunBeside(threads > 1 ? threads : 0, helperWork, callerWork);
     if (failure)
