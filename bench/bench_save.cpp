@@ -200,8 +200,9 @@ void JobAgainstImageMagick(ui::ScriptedSeam& seam, const gfx::TBitmap& picture)
 
 }  // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    const bench::Filter filter(argc, argv);
     ui::ScriptedSeam seam;  // the quality dialog is closed as shown: quality 85
     gfx::TBitmap picture = MakePicture();
     volatile size_t sink = 0;
@@ -210,7 +211,7 @@ int main()
     for (int encoders : {1, 0}) {
         app::SaveAllEncoders = encoders;
         const std::string suffix = encoders == 1 ? "" : "_parallel";
-        {
+        if (filter.Selected("save_all_4x4_jpeg_q85_24mp" + suffix)) {
             Viewer viewer(picture, 4, 4);
             Folders folders;
             auto segments = SegmentsAsRgb(picture, 4, 4, viewer.segW, viewer.segH);
@@ -221,7 +222,7 @@ int main()
                 },
                 5, "libjpeg");
         }
-        {
+        if (filter.Selected("save_all_120x120_png_24mp" + suffix)) {
             Viewer viewer(picture, 120, 120);
             Folders folders;
             auto segments = SegmentsAsRgb(picture, 120, 120, viewer.segW, viewer.segH);
@@ -234,6 +235,6 @@ int main()
         }
     }
     app::SaveAllEncoders = 0;
-    JobAgainstImageMagick(seam, picture);
+    if (filter.Selected("job_4x4_jpeg_vs_imagemagick")) JobAgainstImageMagick(seam, picture);
     return 0;
 }
