@@ -155,8 +155,8 @@ void ParallelBands(int count, int bands, int threads, const std::function<void(i
 
 // Helpers claim items from a shared counter and mark each done on its own; nobody is woken for an
 // item unless the caller is waiting for that very item, and helpers held back by the window are
-// woken only once there is room for a turn of all of them, so many small items cost no thread
-// hand-off each.
+// woken only once there is room for a turn of all of them, the caller waking one and each the
+// next, so many small items cost no thread hand-off each and the caller keeps its core.
 void MakeAheadInOrder(int count, int threads, const std::function<void(int)>& make, const std::function<void(int)>& use)
 {
     if (count <= 0)
@@ -201,6 +201,8 @@ void MakeAheadInOrder(int count, int threads, const std::function<void(int)>& ma
                 ++held;
                 roomMade.wait(guard, [&] { return stop || next.load() >= count || roomForAll(); });
                 --held;
+                if (held.load() > 0)
+                    roomMade.notify_one();  // the others wake one another, off the caller's thread
                 continue;
             }
             if (next.compare_exchange_weak(i, i + 1))
@@ -213,7 +215,7 @@ void MakeAheadInOrder(int count, int threads, const std::function<void(int)>& ma
                 turn.store(i);
                 if (held.load() > 0 && roomForAll()) {
                     std::lock_guard<std::mutex> guard(lock);
-                    roomMade.notify_all();
+                    roomMade.notify_one();
                 }
                 // Once a helper has begun, the caller only waits: its own turns (questions,
                 // writes) are what the whole job waits for. Until then, and where no helper
