@@ -6,7 +6,6 @@ namespace forms {
 
 namespace {
 
-constexpr TColor kNavy = 0x800000;
 constexpr int kRadioLeft = 14, kRadioTop = 20, kRadioStep = 18, kRadioWidth = 270, kRadioHeight = 17;
 
 constexpr int RadioTop(int row) { return kRadioTop + row * kRadioStep; }
@@ -38,7 +37,7 @@ const FormDesign& FrmchoiceLayout()
         .Icon = &ChooserIcon,
         .Controls = {
             {.Name = "Lbltitle", .Kind = Kind::Label, .Left = 8, .Top = 6, .Width = 405, .Height = 66,
-             .Font = {.Color = kNavy}, .Flags = WordWrap | FixedSize},
+             .Font = {.Color = ui::clNavy}, .Flags = WordWrap | FixedSize},
             {.Name = "GroupBox1", .Kind = Kind::GroupBox, .Left = 8, .Top = 76, .Width = 296, .Height = 152,
              .Caption = "Select an option"},
             {.Name = "RadAll", .Kind = Kind::RadioButton, .Parent = "GroupBox1", .Left = kRadioLeft,

@@ -6,7 +6,6 @@ namespace forms {
 
 namespace {
 
-constexpr TColor kNavy = 0x800000;
 constexpr int kLeft = 12, kEditLeft = 24, kEditWidth = 360, kBrowseLeft = 392, kBrowseWidth = 80;
 
 }  // namespace
@@ -29,7 +28,7 @@ const FormDesign& FrmfoldersLayout()
              .Caption = "The save button converts either the picture chosen on the main window, or every picture "
                         "of a folder into an output folder. With a folder, it can also make a web page of "
                         "thumbnails that show the full pictures when clicked.",
-             .Font = {.Color = kNavy}, .Flags = WordWrap | FixedSize},
+             .Font = {.Color = ui::clNavy}, .Flags = WordWrap | FixedSize},
             {.Name = "RadSingle", .Kind = Kind::RadioButton, .Left = kLeft, .Top = 58, .Width = 420, .Height = 17,
              .Caption = "Save the one picture chosen on the main window"},
             {.Name = "RadFolder", .Kind = Kind::RadioButton, .Left = kLeft, .Top = 78, .Width = 420, .Height = 17,
