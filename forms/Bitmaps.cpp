@@ -75,6 +75,7 @@ namespace {
 constexpr gfx::TColor kBlack = gfx::RGB(0, 0, 0), kWhite = gfx::RGB(255, 255, 255);
 constexpr gfx::TColor kSky = gfx::RGB(120, 180, 235), kGrass = gfx::RGB(70, 160, 60), kSun = gfx::RGB(250, 210, 40);
 constexpr gfx::TColor kFrame = gfx::RGB(60, 60, 60);
+constexpr gfx::TColor kFolderBody = gfx::RGB(240, 200, 80), kFolderEdge = gfx::RGB(150, 110, 20);
 }  // namespace
 
 gfx::TBitmap ProgramIcon()
@@ -83,6 +84,17 @@ gfx::TBitmap ProgramIcon()
     Sketch s(32, 32, kSky);
     s.Fill(0, 20, 32, 32, kGrass).Disc(22, 9, 5, kSun);
     s.Fill(15, 0, 17, 32, kWhite).Fill(0, 15, 32, 17, kWhite).Frame(0, 0, 32, 32, kFrame);
+    return s;
+}
+
+gfx::TBitmap ChooserIcon()
+{
+    // Two pictures standing in an open folder.
+    Sketch s(32, 32, kWhite);
+    s.Fill(2, 6, 13, 10, kFolderBody).Fill(2, 9, 30, 29, kFolderBody).Frame(2, 9, 30, 29, kFolderEdge);
+    s.Fill(7, 3, 19, 15, kWhite).Fill(8, 4, 18, 14, kSky).Fill(8, 10, 18, 14, kGrass);
+    s.Fill(15, 5, 27, 17, kWhite).Fill(16, 6, 26, 16, kSky).Fill(16, 12, 26, 16, kGrass).Disc(23, 8, 1, kSun);
+    s.Fill(2, 15, 30, 29, kFolderBody).Frame(2, 15, 30, 29, kFolderEdge);
     return s;
 }
 
@@ -103,9 +115,8 @@ gfx::TBitmap GlyphCancel()
 gfx::TBitmap GlyphFolder()
 {
     Sketch s(16, 16, clGlyphKey);
-    constexpr gfx::TColor body = gfx::RGB(240, 200, 80), edge = gfx::RGB(150, 110, 20);
-    s.Fill(1, 4, 7, 6, body).Fill(1, 5, 14, 14, body).Frame(1, 5, 14, 14, edge);
-    s.Line(3, 8, 15, 8, edge).Line(3, 8, 1, 13, edge).Line(15, 8, 13, 13, edge);
+    s.Fill(1, 4, 7, 6, kFolderBody).Fill(1, 5, 14, 14, kFolderBody).Frame(1, 5, 14, 14, kFolderEdge);
+    s.Line(3, 8, 15, 8, kFolderEdge).Line(3, 8, 1, 13, kFolderEdge).Line(15, 8, 13, 13, kFolderEdge);
     return s;
 }
 

@@ -28,6 +28,8 @@ constexpr gfx::TColor clGlyphKey = 0xFF00FF;
 
 // The program's window icon (32 x 32): a picture cut into four.
 gfx::TBitmap ProgramIcon();
+// The converter's file-kind chooser's icon (32 x 32): a folder holding pictures.
+gfx::TBitmap ChooserIcon();
 // Glyphs of 16 x 16 for buttons, on the key colour.
 gfx::TBitmap GlyphOk();       // a green tick
 gfx::TBitmap GlyphCancel();   // a red cross

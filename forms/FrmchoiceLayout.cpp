@@ -12,19 +12,6 @@ constexpr int RadioTop(int row) { return kRadioTop + row * kRadioStep; }
 
 }  // namespace
 
-gfx::TBitmap ChooserIcon()
-{
-    constexpr TColor body = gfx::RGB(240, 200, 80), edge = gfx::RGB(150, 110, 20);
-    constexpr TColor sky = gfx::RGB(120, 180, 235), grass = gfx::RGB(70, 160, 60), white = gfx::RGB(255, 255, 255);
-    Sketch s(32, 32, gfx::RGB(255, 255, 255));
-    // Two pictures standing in an open folder.
-    s.Fill(2, 6, 13, 10, body).Fill(2, 9, 30, 29, body).Frame(2, 9, 30, 29, edge);
-    s.Fill(7, 3, 19, 15, white).Fill(8, 4, 18, 14, sky).Fill(8, 10, 18, 14, grass);
-    s.Fill(15, 5, 27, 17, white).Fill(16, 6, 26, 16, sky).Fill(16, 12, 26, 16, grass).Disc(23, 8, 1, gfx::RGB(250, 210, 40));
-    s.Fill(2, 15, 30, 29, body).Frame(2, 15, 30, 29, edge);
-    return s;
-}
-
 const FormDesign& FrmchoiceLayout()
 {
     static const FormDesign design{

@@ -7,7 +7,4 @@ namespace forms {
 
 const FormDesign& FrmchoiceLayout();
 
-// The chooser's own icon (32 x 32): a folder holding pictures.
-gfx::TBitmap ChooserIcon();
-
 }  // namespace forms
