@@ -33,6 +33,19 @@ void AskHugePages(uint8_t* bits, size_t bytes)
         madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
 }
 
+// Every row of from, padding included, into to (same size and stride): one block where both
+// are contiguous.
+void CopyRows(const TBitmapData& from, TBitmapData& to)
+{
+    if (from.Contiguous() && to.Contiguous()) {
+        if (from.ByteCount())
+            std::memcpy(to.Pixels(), from.Pixels(), from.ByteCount());
+        return;
+    }
+    for (int y = 0; y < from.Height; ++y)
+        std::memcpy(to.Row(y), from.Row(y), size_t(from.Stride));
+}
+
 [[noreturn]] void RaiseScanLineRange()
 {
     throw rtl::EInvalidGraphicOperation("Scan line index out of range");
@@ -192,16 +205,8 @@ std::shared_ptr<TBitmapData> TBitmapData::Make(int width, int height, TPixelForm
 
 std::shared_ptr<TBitmapData> TBitmapData::Copy() const
 {
-    if (!Contiguous()) {
-        auto d = CreateUnset(Width, Height, PixelFormat);
-        for (int y = 0; y < Height; ++y)
-            std::memcpy(d->Row(y), Row(y), size_t(Stride));
-        d->Palette = Palette;
-        return d;
-    }
-    auto d = Create(Width, Height, PixelFormat, false);
-    if (ByteCount())
-        std::memcpy(d->Pixels(), Pixels(), ByteCount());
+    auto d = CreateUnset(Width, Height, PixelFormat);
+    CopyRows(*this, *d);
     d->Palette = Palette;
     return d;
 }
@@ -468,11 +473,7 @@ std::shared_ptr<TBitmapData> ConvertData(const TBitmapData& src, TPixelFormat pf
     if (src.ByteCount() == 0)
         return dst;
     if (BitsPerPixel(src.PixelFormat) == 32 && BitsPerPixel(pf) == 32) {
-        if (src.Contiguous())
-            std::memcpy(dst->Pixels(), src.Pixels(), src.ByteCount());
-        else
-            for (int y = 0; y < src.Height; ++y)
-                std::memcpy(dst->Row(y), src.Row(y), size_t(src.Stride));
+        CopyRows(src, *dst);
         return dst;
     }
     if (IsIndexed(src.PixelFormat) && IsIndexed(pf) && src.Palette.size() <= dst->Palette.size()) {
