@@ -16,7 +16,6 @@ namespace {
 
 constexpr uint32_t kCoreHeaderSize = 12;
 constexpr uint32_t kInfoHeaderSize = 40;
-constexpr uint32_t kMaxHeaderSize = 124;  // version 5
 constexpr uint32_t kV5HeaderSize = 124;
 constexpr uint32_t kProfileEmbedded = 0x4D424544;  // 'MBED'
 constexpr uint32_t BI_BITFIELDS = 3, BI_ALPHABITFIELDS = 6;
@@ -178,7 +177,7 @@ bool ReadDibHeader(const TByteReader& data, TDibHeader& h)
         h.HeaderSize = kCoreHeaderSize;
         h.Colors = h.BitCount <= 8 ? 1 << h.BitCount : 0;
     } else {
-        if (headerSize < kInfoHeaderSize || headerSize > kMaxHeaderSize || size < headerSize) return false;
+        if (headerSize < kInfoHeaderSize || headerSize > kV5HeaderSize || size < headerSize) return false;
         h.Width = data.I32(4);
         int32_t height = data.I32(8);
         if (height == INT32_MIN) return false;
