@@ -201,21 +201,20 @@ bool DibBits(gfx::TPixelFormat pf, uint16_t& bits)
     }
 }
 
-// Bytes of the file that WritePalette or WriteRgb writes.
 constexpr int64_t kIfdBytes = 2 + 12 * IFD_ENTRIES + 4;
 
+uint32_t PaletteWidth(const TDibView& dib) { return dib.Bits == 4 ? dib.Width / 4 * 4 : dib.Width; }
+uint32_t PaletteRowBytes(const TDibView& dib) { return dib.Bits == 8 ? PaletteWidth(dib) : PaletteWidth(dib) / 2; }
+
+// Bytes of the file that WritePalette or WriteRgb writes.
 int64_t FileSize(const TDibView& dib, bool palette)
 {
     if (palette) {
         const int64_t colors = int64_t(1) << dib.Bits;
-        const int64_t rowBytes = dib.Bits == 8 ? dib.Width : dib.Width / 4 * 4 / 2;
-        return 34 + 6 * colors + rowBytes * dib.Rows + kIfdBytes;
+        return 34 + 6 * colors + int64_t(PaletteRowBytes(dib)) * dib.Rows + kIfdBytes;
     }
     return 40 + int64_t(dib.Width) * 3 * dib.Rows + kIfdBytes;
 }
-
-uint32_t PaletteWidth(const TDibView& dib) { return dib.Bits == 4 ? dib.Width / 4 * 4 : dib.Width; }
-uint32_t PaletteRowBytes(const TDibView& dib) { return dib.Bits == 8 ? PaletteWidth(dib) : PaletteWidth(dib) / 2; }
 
 // The directories' sizes and counts; a range error for any that does not fit its field.
 void FillPaletteIfd(const TDibView& dib, TIfdEntry (&ifd)[IFD_ENTRIES])
