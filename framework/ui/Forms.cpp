@@ -97,6 +97,13 @@ static Qt::WindowFlags WindowFlags(const TForm& form)
     return flags;
 }
 
+// Qt hides a window whose flags are set, so they are set only when they change.
+static void ApplyWindowFlags(QWidget& w, const TForm& form)
+{
+    const Qt::WindowFlags flags = WindowFlags(form);
+    if (w.windowFlags() != flags) w.setWindowFlags(flags);
+}
+
 TForm::TForm(TComponent* owner) : TWinControl(owner)
 {
     FClientWidth = 0;
@@ -253,7 +260,7 @@ void TForm::SyncWidget()
     w->Syncing = true;
     TWinControl::SyncWidget();
     w->setWindowTitle(Q(Caption()));
-    if (w->windowFlags() != WindowFlags(*this)) w->setWindowFlags(WindowFlags(*this));
+    ApplyWindowFlags(*w, *this);
     bool fixed = FBorderStyle != TFormBorderStyle::bsSizeable && FBorderStyle != TFormBorderStyle::bsSizeToolWin;
     if (fixed) w->setFixedSize(FClientWidth, FClientHeight);
     else {
@@ -270,7 +277,6 @@ void TForm::SyncWidget()
     w->Syncing = false;
     UpdateScrollExtent();
 }
-
 
 void TForm::UpdateScrollExtent()
 {
@@ -320,7 +326,7 @@ void TForm::ShowWindow()
     // Qt ignores a change of modality on a visible window.
     if (w->isVisible() && w->windowModality() != modality) w->hide();
     w->Syncing = true;
-    if (w->windowFlags() != WindowFlags(*this)) w->setWindowFlags(WindowFlags(*this));
+    ApplyWindowFlags(*w, *this);
     w->setWindowModality(modality);
     w->Shower = FModal ? ActiveWindowWidget() : nullptr;
     if (w->Shower == w) w->Shower = nullptr;
