@@ -62,8 +62,6 @@ const char* const TempBitmapName = "Temp.bmp";
 const char* const TempTiffName = "Temp.tif";
 const char* const TempMetaName = "Temp.emf";
 
-constexpr gfx::TColor clResultsNavy = 8388608;
-
 bool AskReplace(const String& fileName)
 {
     return ui::MessageDlg(ReplaceQuestion(fileName), ui::TMsgDlgType::mtConfirmation, ui::mbYes | ui::mbNo) ==
