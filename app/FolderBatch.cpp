@@ -201,22 +201,13 @@ void WriteConverted(const String& name, const TBatchSettings& settings)
         break;
     case TOutputType::Bitmap: {
         const String file = rtl::ChangeFileExt(target, ".BMP");
-        if (rtl::FileExists(file)) {
-            Frmresults->AddLine(LineAlreadyExists + file);
-        } else {
-            WriteBitmapFile(file, PictureAsBitmap(hidden->Picture().Graphic()));
-            Frmresults->AddLine(LineCreated + file);
-        }
+        WriteUnlessPresent(file, [&] { WriteBitmapFile(file, PictureAsBitmap(hidden->Picture().Graphic())); });
         break;
     }
     case TOutputType::Tiff: {
         const String file = rtl::ChangeFileExt(target, ".TIF");
-        if (rtl::FileExists(file)) {
-            Frmresults->AddLine(LineAlreadyExists + file);
-        } else {
-            WriteTiffOutput(file, WritableBitmap(PictureAsBitmap(hidden->Picture().Graphic())));
-            Frmresults->AddLine(LineCreated + file);
-        }
+        WriteUnlessPresent(file,
+                           [&] { WriteTiffOutput(file, WritableBitmap(PictureAsBitmap(hidden->Picture().Graphic()))); });
         break;
     }
     case TOutputType::Metafile:

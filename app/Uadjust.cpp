@@ -260,6 +260,17 @@ void TFrmadjust::BitBtn6Click(ui::TObject*) { ShowInViewer(); }
 
 // ---- saving ------------------------------------------------------------------------------------
 
+bool WriteUnlessPresent(const String& fileName, const std::function<void()>& write)
+{
+    if (rtl::FileExists(fileName)) {
+        Frmresults->AddLine(LineAlreadyExists + fileName);
+        return false;
+    }
+    write();
+    Frmresults->AddLine(LineCreated + fileName);
+    return true;
+}
+
 bool SaveImageAsJpeg(const String& fileName, ui::TImage* image)
 {
     return SaveImageAsJpeg(fileName, image, QualityWindowQuality());
@@ -279,26 +290,15 @@ bool SaveImageAsJpeg(const String& fileName, ui::TImage* image, int quality)
         ui::TImage& Holder;
         ~ReleaseHolder() { Holder.Picture().Clear(); }
     } release{holder};
-    if (rtl::FileExists(fileName)) {
-        Frmresults->AddLine(LineAlreadyExists + fileName);
-        return false;
-    }
-    WriteJpegFile(fileName, static_cast<gfx::TJPEGImage&>(*holder.Picture().Graphic()));
-    Frmresults->AddLine(LineCreated + fileName);
-    return true;
+    return WriteUnlessPresent(
+        fileName, [&] { WriteJpegFile(fileName, static_cast<gfx::TJPEGImage&>(*holder.Picture().Graphic())); });
 }
 
 bool SaveImageAsMetafile(const String& fileName, ui::TImage* image)
 {
     gfx::TMetafile metafile;
     metafile.RecordBitmap(PictureAsBitmap(image->Picture().Graphic()));
-    if (rtl::FileExists(fileName)) {
-        Frmresults->AddLine(LineAlreadyExists + fileName);
-        return false;
-    }
-    WriteMetafileFile(fileName, metafile);
-    Frmresults->AddLine(LineCreated + fileName);
-    return true;
+    return WriteUnlessPresent(fileName, [&] { WriteMetafileFile(fileName, metafile); });
 }
 
 void TFrmadjust::PrepareSaveDialog()

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "app/Globals.h"
 #include "framework/ui/Dialogs.h"
@@ -110,6 +111,9 @@ extern TFrmtype* Frmtype;
 extern TFrmresults* Frmresults;
 extern TFrmimgview* Frmimgview;
 
+// Writes the file through write unless a file of that name exists; adds a line to the results
+// list either way. True when the file was written.
+bool WriteUnlessPresent(const String& fileName, const std::function<void()>& write);
 // Writes the image's picture as a JPEG file at the quality window's quality unless a file of that
 // name exists; adds a line to the results list either way. True when the file was written.
 bool SaveImageAsJpeg(const String& fileName, ui::TImage* image);
