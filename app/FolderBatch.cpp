@@ -32,7 +32,6 @@ constexpr const char* ChooserTitleAtPercent = "You have selected to create the n
 constexpr const char* ChooserTitlePercentOf = " percent of the ";
 constexpr const char* ChooserTitleOriginal = "original image size.";
 
-constexpr const char* MsgChoseCancel = "You chose cancel, nothing was done.";
 constexpr const char* NoteProcessingImages = "Processing images. Please be patient.";
 constexpr const char* NoteProcessingFirst = "Processing -> ";
 constexpr const char* NoteProcessing = "Processing ";

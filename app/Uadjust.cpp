@@ -48,9 +48,10 @@ const char* const MsgNoPixels =
 const char* const LineAlreadyExists = "  File already exists -> ";
 const char* const LineCreated = "  Successfully Created -> ";
 
+const char* const MsgChoseCancel = "You chose cancel, nothing was done.";
+
 namespace {
 
-const char* const MsgChoseCancel = "You chose cancel, nothing was done.";
 const char* const NoteSaved = "New image has been saved.";
 const char* const NoteNotSaved = "Image has not been saved.";
 const char* const NoteAlreadyExists = "File already exists -> ";

@@ -130,6 +130,7 @@ Tfrmcomp& QualityWindow();
 // Texts of the converter.
 extern const char* const MsgEnterWidthAndHeight;
 extern const char* const MsgNoPixels;
+extern const char* const MsgChoseCancel;
 extern const char* const LineAlreadyExists;
 extern const char* const LineCreated;
 
