@@ -235,7 +235,7 @@ void ConvertFolderFile(const String& name, const TBatchSettings& settings, gfx::
 void CopyForGallery(const String& name)
 {
     if (!MakeWebPage || !JpegThumbnailsMade) return;
-    const String ext = rtl::UpperCase(rtl::ExtractFileExt(name)).substr(0, 4);
+    const String ext = UpperExtension(name).substr(0, 4);
     if (ext != ".JPG" && ext != ".JPE") return;
     // The converted file carries the output type's extension in upper case.
     CopyFileViaStream(rtl::ChangeFileExt(OutputFolder + name, ".JPG"), WebFolder + ThumbPrefix + name);
