@@ -1,5 +1,7 @@
 #include "app/Ufolders.h"
 
+#include <initializer_list>
+
 #include "forms/FrmfoldersLayout.h"
 
 namespace app {
@@ -74,15 +76,11 @@ void TFrmfolders::Browse(ui::TEdit* edit)
 void TFrmfolders::EnableControls()
 {
     const bool folder = RadFolder->Checked();
-    for (ui::TControl* c : {static_cast<ui::TControl*>(LblSource), static_cast<ui::TControl*>(EdSource),
-                            static_cast<ui::TControl*>(BtnSource), static_cast<ui::TControl*>(LblOutput),
-                            static_cast<ui::TControl*>(EdOutput), static_cast<ui::TControl*>(BtnOutput),
-                            static_cast<ui::TControl*>(ChkWebPage)})
+    using Controls = std::initializer_list<ui::TControl*>;
+    for (ui::TControl* c : Controls{LblSource, EdSource, BtnSource, LblOutput, EdOutput, BtnOutput, ChkWebPage})
         c->SetEnabled(folder);
     const bool web = folder && ChkWebPage->Checked();
-    for (ui::TControl* c : {static_cast<ui::TControl*>(LblWeb), static_cast<ui::TControl*>(EdWeb),
-                            static_cast<ui::TControl*>(BtnWeb)})
-        c->SetEnabled(web);
+    for (ui::TControl* c : Controls{LblWeb, EdWeb, BtnWeb}) c->SetEnabled(web);
 }
 
 }  // namespace app
