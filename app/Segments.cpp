@@ -125,6 +125,7 @@ void DrawSegmentNumber(gfx::TBitmap& target, int number)
     // A segment that shares the picture's pixels owns only the rows under its number, and only
     // once they are first read.
     target.SetData(gfx::TBitmapData::WithTopRows(target.Data(), rows,
-                                                 [number](gfx::TBitmap& top) { stamps.Draw(top, number); }));}
+                                                 [number](gfx::TBitmap& top) { stamps.Draw(top, number); }));
+}
 
 }  // namespace app
