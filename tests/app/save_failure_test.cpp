@@ -1,11 +1,12 @@
 // Saves that cannot be written: a full disk or a read-only folder leaves an existing file as it
 // was, no partial or temporary file, the framework's error, and save all stops there.
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 
+#include "tests/common/AsUser.h"
 #include "view_fixture.h"
 
 namespace {
@@ -21,30 +22,53 @@ protected:
         ViewerTest::SetUp();
         Target = File("target");
         std::filesystem::create_directory(Target);
-        if (GetParam() == Place::FullDisk) {
-            if (geteuid() != 0 || mount("tmpfs", Target.c_str(), "tmpfs", 0, "size=64k") != 0)
-                GTEST_SKIP() << "a small file system cannot be mounted here";
-            Mounted = true;
-        }
-        for (const char* name : {"sunset1.png", "sunset1.bmp", "sunset1.jpg"})
-            viewtest::WriteFile(Target + "/" + name, "old contents");
-        if (GetParam() == Place::FullDisk) {
-            // Fill it up: every further block is refused.
-            std::ofstream filler(Target + "/filler", std::ios::binary);
-            std::string block(4096, 'x');
-            for (int i = 0; i < 64 && filler.write(block.data(), block.size()); ++i) {}
-        } else {
-            chmod(Target.c_str(), 0555);
-            if (access(Target.c_str(), W_OK) == 0) GTEST_SKIP() << "a read-only folder is writable for this user";
-        }
-        Before = FolderEntries(Target);
     }
 
     void TearDown() override
     {
-        if (Mounted) umount2(Target.c_str(), MNT_DETACH);
         chmod(Target.c_str(), 0755);
         ViewerTest::TearDown();
+    }
+
+    // Runs a case's saves where every write into Target fails: a small file system filled up, or
+    // a folder that the saving user may not write (as root, the saves run as an unprivileged user
+    // who owns the test's folder).
+    void InFailingPlace(const std::function<void()>& saves)
+    {
+        auto withOldFiles = [&] {
+            for (const char* name : {"sunset1.png", "sunset1.bmp", "sunset1.jpg"})
+                viewtest::WriteFile(Target + "/" + name, "old contents");
+        };
+        if (GetParam() == Place::FullDisk) {
+            testuser::RunOnSmallDisk(Target, 64 * 1024, [&] {
+                withOldFiles();
+                {
+                    // Fill it up: every further block is refused.
+                    std::ofstream filler(Target + "/filler", std::ios::binary);
+                    std::string block(4096, 'x');
+                    for (int i = 0; i < 64 && filler.write(block.data(), block.size()); ++i) {}
+                }
+                Before = FolderEntries(Target);
+                saves();
+            });
+            return;
+        }
+        withOldFiles();
+        auto readOnly = [&] {
+            ASSERT_NE(access(Target.c_str(), W_OK), 0) << "the read-only folder is writable for user " << geteuid();
+            Before = FolderEntries(Target);
+            saves();
+        };
+        if (!testuser::CanSwitchUser()) {
+            chmod(Target.c_str(), 0555);
+            readOnly();
+            return;
+        }
+        for (auto& entry : std::filesystem::recursive_directory_iterator(Folder))
+            ASSERT_EQ(lchown(entry.path().c_str(), testuser::Nobody, testuser::Nobody), 0) << entry.path();
+        ASSERT_EQ(chown(Folder.c_str(), testuser::Nobody, testuser::Nobody), 0);
+        chmod(Target.c_str(), 0555);
+        testuser::RunAsUser(testuser::Nobody, testuser::Nobody, readOnly);
     }
 
     std::string Existing() const { return Target + "/sunset1.png"; }
@@ -63,57 +87,62 @@ protected:
     }
 
     std::string Target;
-    bool Mounted = false;
     std::vector<std::string> Before;
 };
 
 TEST_P(SaveFailure, SaveOneLeavesTheReplacedFileIntact)
 {
-    for (const char* name : {"sunset1.png", "sunset1.bmp", "sunset1.jpg"}) {
-        SCOPED_TRACE(name);
-        Seam.Messages.clear();
-        app::TFrmView& view = MakeViewer(1, 1, 120, 100);
-        Seam.Files.push_back(Target + "/" + name);
-        Seam.Answers = {ui::mrYes};
-        view.Cmdwork->Click();
-        ExpectOneErrorAmong(Seam.Messages);
-        if (GetParam() == Place::FullDisk) {
-            EXPECT_EQ(Seam.Messages.back().Text,
-                      "Stream write error \"" + Target + "/" + name + "\". No space left on device");
+    InFailingPlace([&] {
+        for (const char* name : {"sunset1.png", "sunset1.bmp", "sunset1.jpg"}) {
+            SCOPED_TRACE(name);
+            Seam.Messages.clear();
+            app::TFrmView& view = MakeViewer(1, 1, 120, 100);
+            Seam.Files.push_back(Target + "/" + name);
+            Seam.Answers = {ui::mrYes};
+            view.Cmdwork->Click();
+            ExpectOneErrorAmong(Seam.Messages);
+            if (GetParam() == Place::FullDisk) {
+                EXPECT_EQ(Seam.Messages.back().Text,
+                          "Stream write error \"" + Target + "/" + name + "\". No space left on device");
+            }
+            EXPECT_EQ(viewtest::ReadFile(Target + "/" + name), "old contents");
+            EXPECT_EQ(FolderEntries(Target), Before);
         }
-        EXPECT_EQ(viewtest::ReadFile(Target + "/" + name), "old contents");
-        EXPECT_EQ(FolderEntries(Target), Before);
-    }
+    });
 }
 
 TEST_P(SaveFailure, EveryFormatLeavesNoPartialFile)
 {
-    for (const char* name : {"other.png", "other.bmp", "other.jpg"}) {
-        SCOPED_TRACE(name);
-        Seam.Messages.clear();
-        app::TFrmView& view = MakeViewer(1, 1, 120, 100);
-        Seam.Files.push_back(Target + "/" + name);
-        view.Cmdwork->Click();
-        ExpectOneErrorAmong(Seam.Messages);
-        EXPECT_EQ(FolderEntries(Target), Before);
-    }
-    EXPECT_EQ(viewtest::ReadFile(Existing()), "old contents");
+    InFailingPlace([&] {
+        for (const char* name : {"other.png", "other.bmp", "other.jpg"}) {
+            SCOPED_TRACE(name);
+            Seam.Messages.clear();
+            app::TFrmView& view = MakeViewer(1, 1, 120, 100);
+            Seam.Files.push_back(Target + "/" + name);
+            view.Cmdwork->Click();
+            ExpectOneErrorAmong(Seam.Messages);
+            EXPECT_EQ(FolderEntries(Target), Before);
+        }
+        EXPECT_EQ(viewtest::ReadFile(Existing()), "old contents");
+    });
 }
 
 TEST_P(SaveFailure, SaveAllStopsAtTheFirstFailure)
 {
-    for (const char* chosen : {"sunset.png", "sunset.jpg"}) {
-        SCOPED_TRACE(chosen);
-        Seam.Messages.clear();
-        app::TFrmView& view = MakeViewer(2, 2, 120, 100);
-        Seam.Files.push_back(Target + "/" + chosen);
-        Seam.Answers = {ui::mrOk, ui::mrYes};  // the hint; replace sunset1.png
-        view.CmdSaveAll->Click();
-        ExpectOneErrorAmong(Seam.Messages);
-        for (auto& m : Seam.Messages) EXPECT_EQ(m.Text.find("All image segments"), std::string::npos);
-        EXPECT_EQ(viewtest::ReadFile(Existing()), "old contents");
-        EXPECT_EQ(FolderEntries(Target), Before);
-    }
+    InFailingPlace([&] {
+        for (const char* chosen : {"sunset.png", "sunset.jpg"}) {
+            SCOPED_TRACE(chosen);
+            Seam.Messages.clear();
+            app::TFrmView& view = MakeViewer(2, 2, 120, 100);
+            Seam.Files.push_back(Target + "/" + chosen);
+            Seam.Answers = {ui::mrOk, ui::mrYes};  // the hint; replace sunset1.png
+            view.CmdSaveAll->Click();
+            ExpectOneErrorAmong(Seam.Messages);
+            for (auto& m : Seam.Messages) EXPECT_EQ(m.Text.find("All image segments"), std::string::npos);
+            EXPECT_EQ(viewtest::ReadFile(Existing()), "old contents");
+            EXPECT_EQ(FolderEntries(Target), Before);
+        }
+    });
 }
 
 INSTANTIATE_TEST_SUITE_P(Places, SaveFailure, ::testing::Values(Place::FullDisk, Place::ReadOnlyFolder),

@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <fstream>
 #include <string>
 
+#include "tests/common/AsUser.h"
 #include "tests/rtl/TempFolder.h"
 
 using namespace rtl;
@@ -128,43 +128,32 @@ TEST(Streams, OpenAndCreateErrorsNameTheFileAndTheReason)
               "Cannot create file \"" + noFolder + "\". No such file or directory");
 }
 
-// A full disk: a small file system filled up (mounting needs root; skipped otherwise).
-class FullDisk : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_FALSE(tmp.Path().empty());
-        if (geteuid() != 0 || mount("tmpfs", tmp.Path().c_str(), "tmpfs", 0, "size=16k") != 0)
-            GTEST_SKIP() << "a small file system cannot be mounted here";
-        Mounted = true;
-        TempFolderFixture::Put(tmp.File("kept.bin"), "old contents");
-        std::ofstream filler(tmp.File("filler"), std::ios::binary);
-        const std::string block(4096, 'x');
-        for (int i = 0; i < 16 && filler.write(block.data(), block.size()); ++i) {}
-    }
-    void TearDown() override
-    {
-        if (Mounted) umount2(tmp.Path().c_str(), MNT_DETACH);
-    }
-    TempFolderFixture tmp;
-    bool Mounted = false;
-};
-
-TEST_F(FullDisk, WriteErrorNamesTheFileAndTheReason)
+// A full disk: a small file system filled up, mounted for the test alone.
+TEST(FullDisk, WriteErrorNamesTheFileAndTheReason)
 {
-    const std::string big(64 * 1024, 'y');
-    const String direct = tmp.File("direct.bin");
-    EXPECT_EQ(MessageOf<EWriteError>([&] {
-                  TFileStream f(direct, fmCreate);
-                  f.WriteBuffer(big.data(), int64_t(big.size()));
-              }),
-              "Stream write error \"" + direct + "\". No space left on device");
-    TMemoryStream m;
-    m.WriteBuffer(big.data(), int64_t(big.size()));
-    const String kept = tmp.File("kept.bin");
-    EXPECT_EQ(MessageOf<EWriteError>([&] { m.SaveToFile(kept); }),
-              "Stream write error \"" + kept + "\". No space left on device");
-    EXPECT_EQ(TempFolderFixture::Get(kept), "old contents");
+    TempFolderFixture tmp;
+    ASSERT_FALSE(tmp.Path().empty());
+    testuser::RunOnSmallDisk(tmp.Path(), 16 * 1024, [&] {
+        TempFolderFixture::Put(tmp.File("kept.bin"), "old contents");
+        {
+            std::ofstream filler(tmp.File("filler"), std::ios::binary);
+            const std::string block(4096, 'x');
+            for (int i = 0; i < 16 && filler.write(block.data(), block.size()); ++i) {}
+        }
+        const std::string big(64 * 1024, 'y');
+        const String direct = tmp.File("direct.bin");
+        EXPECT_EQ(MessageOf<EWriteError>([&] {
+                      TFileStream f(direct, fmCreate);
+                      f.WriteBuffer(big.data(), int64_t(big.size()));
+                  }),
+                  "Stream write error \"" + direct + "\". No space left on device");
+        TMemoryStream m;
+        m.WriteBuffer(big.data(), int64_t(big.size()));
+        const String kept = tmp.File("kept.bin");
+        EXPECT_EQ(MessageOf<EWriteError>([&] { m.SaveToFile(kept); }),
+                  "Stream write error \"" + kept + "\". No space left on device");
+        EXPECT_EQ(TempFolderFixture::Get(kept), "old contents");
+    });
 }
 
 TEST(Streams, SpecialFilesAreRefusedWithoutWaiting)
