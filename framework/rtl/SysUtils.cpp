@@ -3,10 +3,12 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <locale.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <wctype.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cmath>
@@ -16,6 +18,7 @@
 #include <fstream>
 #include <limits>
 #include <locale>
+#include <sstream>
 
 namespace rtl {
 
@@ -403,7 +406,34 @@ String TempFolder()
     return folder;
 }
 
-uint64_t AvailableMemory()
+// ---- memory -------------------------------------------------------------------------------------
+
+namespace {
+
+constexpr uint64_t NoLimit = UINT64_MAX;
+
+// The first number of a file, if it has one ("max" and an unreadable file have none).
+bool ReadNumberFile(const String& path, uint64_t& value)
+{
+    std::ifstream in(path);
+    unsigned long long number = 0;
+    if (!(in >> number)) return false;
+    value = number;
+    return true;
+}
+
+// The value of `key` in a file of "key value" lines (memory.stat); 0 when absent.
+uint64_t ReadKeyedValue(const String& path, const String& key)
+{
+    std::ifstream in(path);
+    std::string name;
+    unsigned long long value = 0;
+    while (in >> name >> value)
+        if (name == key) return value;
+    return 0;
+}
+
+uint64_t MemAvailable()
 {
     std::ifstream meminfo("/proc/meminfo");
     std::string line;
@@ -411,7 +441,130 @@ uint64_t AvailableMemory()
     while (std::getline(meminfo, line))
         if (line.compare(0, key.size(), key) == 0) return std::strtoull(line.c_str() + key.size(), nullptr, 10) * 1024;
     const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGESIZE);
-    return pages > 0 && pageSize > 0 ? uint64_t(pages) * uint64_t(pageSize) : UINT64_MAX;
+    return pages > 0 && pageSize > 0 ? uint64_t(pages) * uint64_t(pageSize) : NoLimit;
+}
+
+// Room under a resource limit for a process that already uses `used` bytes of it.
+uint64_t RoomUnder(int resource, uint64_t used)
+{
+    rlimit limit{};
+    if (getrlimit(resource, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return NoLimit;
+    return limit.rlim_cur > used ? limit.rlim_cur - used : 0;
+}
+
+// RLIMIT_AS counts every mapping (statm's size), RLIMIT_DATA the private writable ones, which
+// statm's data field holds together with the stack.
+uint64_t RoomUnderProcessLimits()
+{
+    unsigned long long size = 0, resident = 0, shared = 0, text = 0, lib = 0, data = 0;
+    std::ifstream statm("/proc/self/statm");
+    if (!(statm >> size >> resident >> shared >> text >> lib >> data)) size = data = 0;
+    const uint64_t page = uint64_t(sysconf(_SC_PAGESIZE));
+    return std::min(RoomUnder(RLIMIT_AS, size * page), RoomUnder(RLIMIT_DATA, data * page));
+}
+
+// "\040" and the like in mountinfo's paths.
+String UnescapeMountPath(const String& text)
+{
+    String path;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const bool escaped = text[i] == '\\' && i + 3 < text.size() &&
+                             std::all_of(text.begin() + i + 1, text.begin() + i + 4, [](char c) { return c >= '0' && c <= '7'; });
+        if (escaped) {
+            path += static_cast<char>(std::strtol(text.substr(i + 1, 3).c_str(), nullptr, 8));
+            i += 3;
+        } else {
+            path += text[i];
+        }
+    }
+    return path;
+}
+
+// A memory cgroup hierarchy as this process sees it: where it is mounted, which of its cgroups is
+// the mount's root, and the process's own cgroup in it.
+struct TCgroupMount {
+    bool Unified = false;  // cgroup v2
+    String MountPoint;
+    String Root;
+};
+
+std::vector<TCgroupMount> MemoryCgroupMounts(const String& procFolder)
+{
+    std::vector<TCgroupMount> mounts;
+    std::ifstream in(procFolder + "/mountinfo");
+    std::string line;
+    while (std::getline(in, line)) {
+        // id parent major:minor root mount-point options [optional fields] - type source super-options
+        std::istringstream fields(line);
+        std::string id, parent, device, root, mountPoint, options, field;
+        if (!(fields >> id >> parent >> device >> root >> mountPoint >> options)) continue;
+        while (fields >> field && field != "-") {
+        }
+        std::string type, source, superOptions;
+        if (!(fields >> type >> source >> superOptions)) continue;
+        const bool unified = type == "cgroup2";
+        const bool memoryV1 = type == "cgroup" && ("," + superOptions + ",").find(",memory,") != std::string::npos;
+        if (unified || memoryV1) mounts.push_back({unified, UnescapeMountPath(mountPoint), UnescapeMountPath(root)});
+    }
+    return mounts;
+}
+
+// The process's cgroup path in the v2 hierarchy ("0::/path") or in the v1 memory hierarchy.
+bool OwnCgroupPath(const String& procFolder, bool unified, String& path)
+{
+    std::ifstream in(procFolder + "/cgroup");
+    std::string line;
+    while (std::getline(in, line)) {
+        const size_t first = line.find(':'), second = first == std::string::npos ? first : line.find(':', first + 1);
+        if (second == std::string::npos) continue;
+        const std::string controllers = line.substr(first + 1, second - first - 1);
+        const bool match = unified ? line.compare(0, first, "0") == 0 && controllers.empty()
+                                   : ("," + controllers + ",").find(",memory,") != std::string::npos;
+        if (match) {
+            path = line.substr(second + 1);
+            return true;
+        }
+    }
+    return false;
+}
+
+// Room left in one cgroup folder; NoLimit when it sets none.
+uint64_t RoomInCgroup(const String& folder, bool unified)
+{
+    uint64_t limit = 0, usage = 0;
+    if (!ReadNumberFile(folder + (unified ? "/memory.max" : "/memory.limit_in_bytes"), limit)) return NoLimit;
+    if (!ReadNumberFile(folder + (unified ? "/memory.current" : "/memory.usage_in_bytes"), usage)) return NoLimit;
+    const uint64_t cache = ReadKeyedValue(folder + "/memory.stat", unified ? "inactive_file" : "total_inactive_file");
+    usage -= std::min(usage, cache);
+    return limit > usage ? limit - usage : 0;
+}
+
+}  // namespace
+
+uint64_t CgroupMemoryLeft(const String& procFolder)
+{
+    uint64_t room = NoLimit;
+    for (const TCgroupMount& mount : MemoryCgroupMounts(procFolder)) {
+        String path;
+        if (!OwnCgroupPath(procFolder, mount.Unified, path)) continue;
+        // Only a cgroup inside what the mount shows can be read from it.
+        const String root = mount.Root == "/" ? "" : mount.Root;
+        if (path.compare(0, root.size(), root) != 0 || (path.size() > root.size() && path[root.size()] != '/'))
+            continue;
+        String relative = path.substr(root.size());
+        // The process's own cgroup and every one above it, up to the mount's root.
+        for (;;) {
+            room = std::min(room, RoomInCgroup(mount.MountPoint + relative, mount.Unified));
+            if (relative.empty() || relative == "/") break;
+            relative.erase(relative.rfind('/'));
+        }
+    }
+    return room;
+}
+
+uint64_t AvailableMemory()
+{
+    return std::min({MemAvailable(), CgroupMemoryLeft(), RoomUnderProcessLimits()});
 }
 
 // ---- file system ----------------------------------------------------------------------------

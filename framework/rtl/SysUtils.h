@@ -134,8 +134,21 @@ String ExcludeTrailingPathDelimiter(const String& path);  // "/" stays "/"
 String GetCurrentDir();
 String ExecutableFolder();                    // folder of the running executable, with trailing delimiter
 String TempFolder();                          // $TMPDIR or /tmp, without trailing delimiter
-// Bytes of memory the system can give without swapping (MemAvailable; all of it when unknown).
+
+// ---- memory -------------------------------------------------------------------------------------
+
+// Bytes this process can still be given, the tightest of: the system's MemAvailable, the room left
+// in its memory cgroups (CgroupMemoryLeft) and the room left under its address-space and data
+// limits (RLIMIT_AS, RLIMIT_DATA) beyond what it maps already. UINT64_MAX when none is known.
+// Read anew on every call. An operation that makes several buffers at once compares their sum
+// with it; memory that other work is about to take counts against it too.
 uint64_t AvailableMemory();
+
+// The least room left in the memory cgroup of the process that procFolder describes (its "cgroup"
+// and "mountinfo" files) or in any cgroup above it: memory.max less memory.current (cgroup v2),
+// memory.limit_in_bytes less memory.usage_in_bytes (v1), the inactive file cache counting as room
+// since the kernel reclaims it first. UINT64_MAX when no cgroup limits the process's memory.
+uint64_t CgroupMemoryLeft(const String& procFolder = "/proc/self");
 
 // ---- file system --------------------------------------------------------------
 
