@@ -23,6 +23,21 @@ constexpr TSaveDialogSetup MetafileSetup{"EMF", "*.EMF", "Metafile (*.EMF)|*.EMF
 
 }  // namespace
 
+const char* const LineAlreadyExists = "  File already exists -> ";
+const char* const LineCreated = "  Successfully Created -> ";
+
+bool WriteUnlessPresent(const String& fileName, const std::function<void()>& write,
+                        const std::function<void(const String&)>& note)
+{
+    if (rtl::FileExists(fileName)) {
+        note(LineAlreadyExists + fileName);
+        return false;
+    }
+    write();
+    note(LineCreated + fileName);
+    return true;
+}
+
 int32_t PercentOf(int percent, int32_t base)
 {
     const long double size = (static_cast<long double>(percent) / 100.0L) * static_cast<long double>(base);

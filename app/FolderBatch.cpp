@@ -5,18 +5,13 @@
 #include <exception>
 #include <memory>
 
-#include "app/Converter.h"
 #include "app/Gallery.h"
-#include "app/Uadjust.h"
-#include "app/Uchoice.h"
-#include "app/Ucompress.h"
-#include "app/Ufolders.h"
-#include "app/Uresults.h"
-#include "app/Utype.h"
 #include "framework/rtl/Classes.h"
 #include "framework/rtl/Parallel.h"
 #include "framework/ui/Application.h"
 #include "framework/ui/Dialogs.h"
+#include "gif/GifUnit.h"
+#include "tiff/ReadTiff.h"
 
 namespace app {
 
@@ -119,28 +114,6 @@ namespace {
 
 bool gBatchRunning = false;
 
-// What a batch converts to, taken when it starts: the converter's commands are disabled while it
-// runs, and a picture chosen on the main window meanwhile changes none of it.
-struct TBatchSettings {
-    TOutputType Type = TOutputType::Cancel;
-    bool ExactSize = false;
-    int32_t ExactWidth = 0, ExactHeight = 0;  // the preview's size in exact mode
-    int Percent = 100;                        // the bar's position otherwise
-    int Quality = DefaultJpegQuality;         // for JPEG
-};
-
-TBatchSettings CurrentSettings(const TFrmadjust& converter, TOutputType type)
-{
-    TBatchSettings settings;
-    settings.Type = type;
-    settings.ExactSize = ExactSizeMode;
-    settings.ExactWidth = converter.Image1->Picture().Width();
-    settings.ExactHeight = converter.Image1->Picture().Height();
-    settings.Percent = converter.ScrollBar1->Position();
-    if (type == TOutputType::Jpeg) settings.Quality = QualityWindowQuality();
-    return settings;
-}
-
 // The new size of a picture of width x height.
 std::pair<int32_t, int32_t> NewSize(const TBatchSettings& settings, int32_t width, int32_t height)
 {
@@ -157,129 +130,129 @@ gfx::TBitmap ResizedPicture(const TBatchSettings& settings, const gfx::TGraphic*
     return StretchedCopy(picture, width, height);
 }
 
+String UpperExt(const String& name) { return rtl::UpperCase(rtl::ExtractFileExt(name)); }
+
 // The kinds of file that are decoded and resized ahead of their turn, on helper threads: those
 // the framework's loader reads without telling the user anything. GIF and TIFF files go through
 // their codecs, which show progress and messages, in their turn on this thread.
 bool DecodedAhead(const String& name)
 {
-    const String ext = UpperExtension(name);
+    const String ext = UpperExt(name);
     return ext == ".JPG" || ext == ".BMP";
 }
 
-// The converter's commands, disabled while a batch runs and given back their state after it.
-class TCommandsDisabled {
-public:
-    explicit TCommandsDisabled(TFrmadjust& c)
-        : FControls{c.ScrollBar1, c.EdW, c.EdH, c.Button1, c.BitBtn1, c.Cmdcalculate, c.Cmdsave, c.BitBtn6, c.Image1}
-    {
-        if (c.CmdFolders) FControls.push_back(c.CmdFolders);
-        for (ui::TControl* control : FControls) {
-            FEnabled.push_back(control->Enabled());
-            control->SetEnabled(false);
-        }
-    }
-    ~TCommandsDisabled()
-    {
-        for (size_t i = 0; i < FControls.size(); ++i) FControls[i]->SetEnabled(FEnabled[i]);
-    }
-
-private:
-    std::vector<ui::TControl*> FControls;
-    std::vector<bool> FEnabled;
-};
-
-void WriteConverted(const String& name, const TBatchSettings& settings)
+// A source picture decoded in its turn on this thread, through the codec its extension names.
+// Left empty when the codec told the user itself that it cannot read the file (a compressed TIFF).
+void DecodeInTurn(const String& path, gfx::TPicture& into)
 {
-    TFrmadjust& converter = *Frmadjust;
-    ui::TImage* hidden = converter.ImageHidden;
-    const String target = OutputFolder + name;
+    const String ext = UpperExt(path);
+    if (ext == ".GIF") {
+        gif::TGifFile document;
+        document.LoadFromFile(path);
+        into.SetGraphicOwned(document.AsBitmap());
+    } else if (ext == ".TIF") {
+        gfx::TBitmap picture;
+        tif::TTiffRead read;
+        try {
+            tif::DecodeTiffFile(path, picture, read);
+        } catch (...) {
+            tif::ShowProblems(read);
+            throw;
+        }
+        tif::ShowProblems(read);
+        if (read.Changed) into.SetGraphicOwned(std::make_unique<gfx::TBitmap>(std::move(picture)));
+    } else {
+        into.LoadFromFile(path);
+    }
+}
+
+void WriteConverted(const String& name, const gfx::TBitmap& picture, const TBatchSettings& settings, TBatchView& view,
+                    bool& thumbnailsMade)
+{
+    const String target = settings.Folders.Output + name;
+    const auto note = [&](const String& line) { view.AddResult(line); };
     switch (settings.Type) {
-    case TOutputType::Jpeg:
-        JpegThumbnailsMade = true;
-        SaveImageAsJpeg(rtl::ChangeFileExt(target, ".JPG"), hidden, settings.Quality);
+    case TOutputType::Jpeg: {
+        thumbnailsMade = true;
+        const String file = rtl::ChangeFileExt(target, ".JPG");
+        gfx::TJPEGImage jpeg;
+        jpeg.Assign(picture);
+        jpeg.SetCompressionQuality(settings.Quality);
+        jpeg.Compress();
+        WriteUnlessPresent(file, [&] { WriteJpegFile(file, jpeg); }, note);
         break;
+    }
     case TOutputType::Bitmap: {
         const String file = rtl::ChangeFileExt(target, ".BMP");
-        WriteUnlessPresent(file, [&] { WriteBitmapFile(file, PictureAsBitmap(hidden->Picture().Graphic())); });
+        WriteUnlessPresent(file, [&] { WriteBitmapFile(file, picture); }, note);
         break;
     }
     case TOutputType::Tiff: {
         const String file = rtl::ChangeFileExt(target, ".TIF");
-        WriteUnlessPresent(file,
-                           [&] { WriteTiffOutput(file, WritableBitmap(PictureAsBitmap(hidden->Picture().Graphic()))); });
+        WriteUnlessPresent(file, [&] { WriteTiffOutput(file, WritableBitmap(picture)); }, note);
         break;
     }
-    case TOutputType::Metafile:
-        SaveImageAsMetafile(rtl::ChangeFileExt(target, ".EMF"), hidden);
+    case TOutputType::Metafile: {
+        const String file = rtl::ChangeFileExt(target, ".EMF");
+        gfx::TMetafile metafile;
+        metafile.RecordBitmap(picture);
+        WriteUnlessPresent(file, [&] { WriteMetafileFile(file, metafile); }, note);
         break;
+    }
     case TOutputType::Cancel:
         break;
     }
 }
 
-// The picture in ImageHidden takes its new size, the results window names the file, and the
-// converted file is written (or kept when it is already there). `resized` is the new picture
-// when it was made ahead.
-void ConvertFolderFile(const String& name, const TBatchSettings& settings, gfx::TBitmap* resized)
+// The results name the file, the view keeps the picture, and the converted file is written (or
+// kept when it is already there).
+void WriteFolderFile(const String& name, gfx::TBitmap picture, const TBatchSettings& settings, TBatchView& view,
+                     bool& thumbnailsMade)
 {
-    ui::TImage* hidden = Frmadjust->ImageHidden;
-    gfx::TBitmap picture = resized ? std::move(*resized) : ResizedPicture(settings, hidden->Picture().Graphic());
-    hidden->Picture().SetGraphicOwned(std::make_unique<gfx::TBitmap>(std::move(picture)));
-    Frmresults->SetStatus(StatusReading + rtl::IntToStr(Frmresults->LineCount()) + StatusFileName + SourceFolder + name,
-                          clStatusNavy);
-    WriteConverted(name, settings);
+    view.SetResultStatus(StatusReading + rtl::IntToStr(view.ResultCount()) + StatusFileName + settings.Folders.Source +
+                             name,
+                         clStatusNavy);
+    view.KeepPicture(picture);
+    WriteConverted(name, picture, settings, view, thumbnailsMade);
 }
 
 // The gallery's copies of one converted JPEG: the thumbnail and the source picture. A copy that
 // fails is passed over; it shows as a broken picture or link in the gallery.
-void CopyForGallery(const String& name)
+void CopyForGallery(const String& name, const TBatchSettings& settings, bool thumbnailsMade)
 {
-    if (!MakeWebPage || !JpegThumbnailsMade) return;
-    const String ext = UpperExtension(name).substr(0, 4);
+    const TBatchFolders& folders = settings.Folders;
+    if (!folders.MakeWebPage || !thumbnailsMade) return;
+    const String ext = UpperExt(name).substr(0, 4);
     if (ext != ".JPG" && ext != ".JPE") return;
     // The converted file carries the output type's extension in upper case.
-    CopyFileViaStream(rtl::ChangeFileExt(OutputFolder + name, ".JPG"), WebFolder + ThumbPrefix + name);
-    CopyFileViaStream(SourceFolder + name, WebFolder + FullSizePrefix + name);
+    CopyFileViaStream(rtl::ChangeFileExt(folders.Output + name, ".JPG"), folders.Web + ThumbPrefix + name);
+    CopyFileViaStream(folders.Source + name, folders.Web + FullSizePrefix + name);
 }
 
-void OfferGallery()
+void OfferGallery(const TBatchSettings& settings, TBatchTally& outcome)
 {
-    if (!MakeWebPage || BatchCount <= 0) return;
+    const String& web = settings.Folders.Web;
+    if (!settings.Folders.MakeWebPage || outcome.Count <= 0) return;
     if (ui::MessageDlg(MsgGalleryQuestion, ui::TMsgDlgType::mtInformation, ui::mbYes | ui::mbNo) != ui::mrYes) return;
-    WriteMenuAndMainPages(WebFolder);
-    if (JpegThumbnailsMade) {
-        WriteIndexPage(WebFolder);
-        JpegThumbnailsMade = false;
-        ui::ShowMessage(MsgGalleryShown + WebFolder);
+    WriteMenuAndMainPages(web);
+    if (outcome.JpegThumbnailsMade) {
+        WriteIndexPage(web);
+        outcome.JpegThumbnailsMade = false;
+        ui::ShowMessage(MsgGalleryShown + web);
     } else {
         ui::ShowMessage(MsgNoJpegThumbnails);
     }
 }
 
-void SumUp(const String& mask)
+void SumUp(const String& mask, TBatchView& view)
 {
-    TFrmresults& results = *Frmresults;
-    if (results.LineCount() > 0) {
-        results.SetStatus(StatusFinished + rtl::IntToStr(results.LineCount()), clStatusMaroon);
+    if (view.ResultCount() > 0) {
+        view.SetResultStatus(StatusFinished + rtl::IntToStr(view.ResultCount()), clStatusMaroon);
     } else {
-        results.AddLine(LineNoImagesOfType + mask + LineNotFound);
-        results.AddLine(LineSelectDifferent);
-        results.Lblstatus->SetCaption("");
+        view.AddResult(LineNoImagesOfType + mask + LineNotFound);
+        view.AddResult(LineSelectDifferent);
+        view.SetResultStatus("", clStatusMaroon);
     }
-}
-
-// Steps 1 to 4: which pictures of the folder; the chooser lives only while it asks.
-String AskSearchMask(TFrmadjust& converter)
-{
-    std::unique_ptr<TFrmchoice> chooser(new TFrmchoice(&converter));
-    const int width = ReadFormWidth("Frmchoice");
-    if (width != 0) chooser->SetWidth(width);
-    const int height = ReadFormHeight("Frmchoice");
-    if (height != 0) chooser->SetHeight(height);
-    chooser->RadAll->SetChecked(true);
-    chooser->Lbltitle->SetCaption(ChooserTitle(converter.Lblpercent->Caption()));
-    chooser->ShowModal();
-    return chooser->SearchMask();
 }
 
 // Ends a batch between two files once the program is ending.
@@ -288,8 +261,10 @@ struct TBatchStopped {};
 // Converts the found files in turn. Pictures that the framework reads are decoded and resized
 // ahead on helper threads; everything the user sees happens here, file by file, in the search's
 // order, and a file that cannot be read or resized ends the batch at its turn.
-void ConvertFoundFiles(TFrmadjust& converter, const std::vector<String>& found, const TBatchSettings& settings)
+void ConvertFoundFiles(const std::vector<String>& found, const TBatchSettings& settings, TBatchView& view,
+                       TBatchTally& outcome)
 {
+    const String& source = settings.Folders.Source;
     struct Ahead {
         bool Made = false;
         gfx::TBitmap Picture;
@@ -302,7 +277,7 @@ void ConvertFoundFiles(TFrmadjust& converter, const std::vector<String>& found, 
         Ahead& slot = ahead[size_t(i)];
         try {
             gfx::TPicture picture;
-            picture.LoadFromFile(SourceFolder + name);
+            picture.LoadFromFile(source + name);
             slot.Picture = ResizedPicture(settings, picture.Graphic());
         } catch (...) {
             slot.Error = std::current_exception();
@@ -313,26 +288,24 @@ void ConvertFoundFiles(TFrmadjust& converter, const std::vector<String>& found, 
         if (ui::Application().Terminated()) throw TBatchStopped();
         const String& name = found[size_t(i)];
         if (!IsConvertibleFile(name)) return;
-        ++BatchCount;
+        ++outcome.Count;
         Ahead& slot = ahead[size_t(i)];
         if (slot.Error) std::rethrow_exception(slot.Error);
         bool converted = true;
         if (slot.Made) {
-            ConvertFolderFile(name, settings, &slot.Picture);
+            WriteFolderFile(name, std::move(slot.Picture), settings, view, outcome.JpegThumbnailsMade);
         } else {
             // A codec that tells the user itself that it cannot read the file (a compressed TIFF)
             // gives no picture: the file is passed over, rather than written with the pixels of
             // the file before it.
-            ui::TImage* hidden = converter.ImageHidden;
-            hidden->Picture().Clear();
-            LoadImageIntoHolders(SourceFolder + name, true, false);
-            const gfx::TGraphic* loaded = hidden->Picture().Graphic();
-            converted = loaded && !loaded->Empty();
-            if (converted) ConvertFolderFile(name, settings, nullptr);
+            gfx::TPicture loaded;
+            DecodeInTurn(source + name, loaded);
+            converted = loaded.Graphic() && !loaded.Graphic()->Empty();
+            if (converted) ConvertFolderFile(name, loaded.Graphic(), settings, view, outcome.JpegThumbnailsMade);
         }
         slot.Picture = gfx::TBitmap();
-        if (converted) CopyForGallery(name);
-        converter.Lblnote2->SetCaption((i == 0 ? NoteProcessingFirst : NoteProcessing) + name);
+        if (converted) CopyForGallery(name, settings, outcome.JpegThumbnailsMade);
+        view.SetNote(2, (i == 0 ? NoteProcessingFirst : NoteProcessing) + name);
         ui::ProcessMessages();
     };
     rtl::MakeAheadInOrder(int(found.size()), rtl::ThreadCount(int64_t(found.size()), 1), make, use);
@@ -348,62 +321,35 @@ String ChooserTitle(const String& percentText)
     return String(ChooserTitleStart) + ChooserTitleAtPercent + percentText + ChooserTitlePercentOf + ChooserTitleOriginal;
 }
 
-void ConvertFolderFile(const String& name)
+void ConvertFolderFile(const String& name, const gfx::TGraphic* picture, const TBatchSettings& settings,
+                       TBatchView& view, bool& thumbnailsMade)
 {
-    TFrmadjust& converter = *Frmadjust;
-    ConvertFolderFile(name, CurrentSettings(converter, Frmtype->Chosen()), nullptr);
+    WriteFolderFile(name, ResizedPicture(settings, picture), settings, view, thumbnailsMade);
 }
 
-void RunFolderBatch(TFrmadjust& converter)
+void RunFolderBatch(const TBatchSettings& settings, TBatchView& view, TBatchTally& outcome)
 {
     if (gBatchRunning) return;
+    outcome.Count = 0;
     gBatchRunning = true;
     struct Running {
         ~Running() { gBatchRunning = false; }
     } running;
 
-    const String mask = AskSearchMask(converter);
-    Frmtype->ShowModal();
-    const TOutputType type = Frmtype->Chosen();
-    if (type == TOutputType::Jpeg) {
-        QualityWindow().ShowModal();
-    } else if (type == TOutputType::Cancel) {
-        ui::MessageDlg(MsgChoseCancel, ui::TMsgDlgType::mtInformation, ui::mbOK);
-        return;
-    }
-    const TBatchSettings settings = CurrentSettings(converter, type);
-    TCommandsDisabled disabled(converter);
-
-    converter.Lblnote1->SetCaption(NoteProcessingImages);
-    for (ui::TLabel* note : {converter.Lblnote2, converter.Lblnote3, converter.Lblnote4}) note->SetCaption("");
-    Frmresults->Clear();
-    Frmresults->Show();
-    BatchCount = 0;
+    view.SetNote(1, NoteProcessingImages);
+    for (int line : {2, 3, 4}) view.SetNote(line, "");
+    view.StartResults();
 
     try {
-        ConvertFoundFiles(converter, FindBatchFiles(SourceFolder, mask), settings);
+        ConvertFoundFiles(FindBatchFiles(settings.Folders.Source, settings.Mask), settings, view, outcome);
     } catch (const TBatchStopped&) {
         return;
     }
 
-    OfferGallery();
-    SumUp(mask);
-    converter.Lblnote1->SetCaption("");
-    converter.Lblnote2->SetCaption("");
-}
-
-void ChooseBatchFolders(TFrmadjust& converter)
-{
-    std::unique_ptr<TFrmfolders> window(new TFrmfolders(&converter));
-    window->SetChoice({.FolderMode = FolderMode, .Source = SourceFolder, .Output = OutputFolder, .Web = WebFolder,
-                       .MakeWebPage = MakeWebPage});
-    if (window->ShowModal() != ui::mrOk) return;
-    const TBatchFolders choice = window->Choice();
-    FolderMode = choice.FolderMode;
-    SourceFolder = choice.Source;
-    OutputFolder = choice.Output;
-    WebFolder = choice.Web;
-    MakeWebPage = choice.MakeWebPage;
+    OfferGallery(settings, outcome);
+    SumUp(settings.Mask, view);
+    view.SetNote(1, "");
+    view.SetNote(2, "");
 }
 
 }  // namespace app

@@ -1,10 +1,12 @@
-// The folder batch's own routines: which files it takes, how it sizes them, how it copies files
-// for the gallery.
+// The folder batch: which files it takes, how it sizes and writes them, the gallery copies, and
+// the batch itself, which works from a value of settings and tells the user what it does through
+// one small interface (the converter window implements it).
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
+#include "app/Converter.h"
 #include "app/Globals.h"
 
 namespace app {
@@ -35,26 +37,56 @@ String BatchFolderPath(const String& text);
 // (every folder it needs exists). Nothing is needed outside folder mode.
 String BatchFoldersProblem(const TBatchFolders& folders);
 
-class TFrmadjust;
+// Everything a batch works from, taken when it starts: what the user does meanwhile changes none
+// of it.
+struct TBatchSettings {
+    String Mask = "*.*";                       // which files of the source folder
+    TOutputType Type = TOutputType::Cancel;
+    bool ExactSize = false;
+    int32_t ExactWidth = 0, ExactHeight = 0;  // the new size in exact mode
+    int Percent = 100;                        // the new size otherwise
+    int Quality = 85;                         // for JPEG
+    TBatchFolders Folders{};
+};
 
-// The save command in folder mode: asks which pictures and which output type, converts every
-// matching picture of SourceFolder into OutputFolder, makes the gallery copies, offers the gallery
-// and sums up in the results window. The converter's commands are disabled while it runs, and the
-// size, output type and quality are those it started with. Does nothing while a batch runs.
-void RunFolderBatch(TFrmadjust& converter);
+// What a batch counts, kept up to date while it runs (also when it ends by an error).
+struct TBatchTally {
+    int32_t Count = 0;                // the convertible files taken by the batch
+    bool JpegThumbnailsMade = false;  // JPEG thumbnails wait for a gallery: set by a JPEG file,
+                                      // cleared once an index page is written
+};
+
+// Where a batch tells the user what it does: the converter's status lines, the results window,
+// and the holder that keeps the picture last converted.
+class TBatchView {
+public:
+    virtual ~TBatchView() = default;
+    // Status line 1 to 4.
+    virtual void SetNote(int line, const String& text) = 0;
+    // The results list emptied and shown.
+    virtual void StartResults() = 0;
+    virtual void AddResult(const String& line) = 0;
+    virtual int ResultCount() const = 0;
+    virtual void SetResultStatus(const String& text, gfx::TColor color) = 0;
+    // The picture just converted, kept until the next one.
+    virtual void KeepPicture(gfx::TBitmap picture) = 0;
+};
+
+// Converts every file of settings.Folders.Source that matches the mask into the output folder,
+// makes the gallery copies, offers the gallery and sums up in the results. tally.Count starts
+// again at 0; tally.JpegThumbnailsMade carries over from batch to batch. Does nothing while a
+// batch runs.
+void RunFolderBatch(const TBatchSettings& settings, TBatchView& view, TBatchTally& tally);
 // True while a folder batch runs.
 bool FolderBatchRunning();
 
-// Converts the picture just loaded into the converter's ImageHidden to the converter's new size
-// and writes it into OutputFolder under name with the output type's extension.
-void ConvertFolderFile(const String& name);
+// Converts one decoded picture of the source file `name` to the new size and writes it into the
+// output folder under name with the output type's extension. Sets thumbnailsMade for JPEG.
+void ConvertFolderFile(const String& name, const gfx::TGraphic* picture, const TBatchSettings& settings,
+                       TBatchView& view, bool& thumbnailsMade);
 
 // The file-kind chooser's title for the converter's percent text ("50%"; empty after an exact size).
 String ChooserTitle(const String& percentText);
-
-// Shows the folder window from the converter; on OK sets FolderMode, SourceFolder, OutputFolder,
-// WebFolder and MakeWebPage.
-void ChooseBatchFolders(TFrmadjust& converter);
 
 // Reads the whole source file into memory, then writes it as dest (created or replaced).
 // True on success; false on any failure, which raises nothing.

@@ -9,8 +9,10 @@
 #include "app/Converter.h"
 #include "app/FolderBatch.h"
 #include "app/UFrmView.h"
+#include "app/Uchoice.h"
 #include "app/Ucompress.h"
 #include "app/Ufirst.h"
+#include "app/Ufolders.h"
 #include "app/Uimgview.h"
 #include "app/Uresults.h"
 #include "app/Utype.h"
@@ -45,9 +47,6 @@ const char* const MsgEnterWidthAndHeight =
 const char* const MsgNoPixels =
     "The new image has no pixels (its width or height is 0). Please make it larger with the scroll bar, "
     "or enter a larger width and height.";
-const char* const LineAlreadyExists = "  File already exists -> ";
-const char* const LineCreated = "  Successfully Created -> ";
-
 const char* const MsgChoseCancel = "You chose cancel, nothing was done.";
 
 namespace {
@@ -263,13 +262,7 @@ void TFrmadjust::BitBtn6Click(ui::TObject*) { ShowInViewer(); }
 
 bool WriteUnlessPresent(const String& fileName, const std::function<void()>& write)
 {
-    if (rtl::FileExists(fileName)) {
-        Frmresults->AddLine(LineAlreadyExists + fileName);
-        return false;
-    }
-    write();
-    Frmresults->AddLine(LineCreated + fileName);
-    return true;
+    return app::WriteUnlessPresent(fileName, write, [](const String& line) { Frmresults->AddLine(line); });
 }
 
 bool SaveImageAsJpeg(const String& fileName, ui::TImage* image)
@@ -315,11 +308,157 @@ void TFrmadjust::PrepareSaveDialog()
 
 void TFrmadjust::CmdsaveClick(ui::TObject*)
 {
-    if (FolderMode) RunFolderBatch(*this);
+    if (FolderMode) SaveFolder();
     else SaveSinglePicture();
 }
 
-void TFrmadjust::CmdFoldersClick(ui::TObject*) { ChooseBatchFolders(*this); }
+// Shows the folder window; on OK sets FolderMode, SourceFolder, OutputFolder, WebFolder and
+// MakeWebPage.
+void TFrmadjust::CmdFoldersClick(ui::TObject*)
+{
+    std::unique_ptr<TFrmfolders> window(new TFrmfolders(this));
+    window->SetChoice({.FolderMode = FolderMode, .Source = SourceFolder, .Output = OutputFolder, .Web = WebFolder,
+                       .MakeWebPage = MakeWebPage});
+    if (window->ShowModal() != ui::mrOk) return;
+    const TBatchFolders choice = window->Choice();
+    FolderMode = choice.FolderMode;
+    SourceFolder = choice.Source;
+    OutputFolder = choice.Output;
+    WebFolder = choice.Web;
+    MakeWebPage = choice.MakeWebPage;
+}
+
+// ---- the folder batch ----------------------------------------------------------------------------
+
+namespace {
+
+// The batch's view: the converter's status lines, the results window and ImageHidden.
+class TConverterBatchView : public TBatchView {
+public:
+    explicit TConverterBatchView(TFrmadjust& converter) : FConverter(converter) {}
+
+    void SetNote(int line, const String& text) override
+    {
+        ui::TLabel* const notes[] = {FConverter.Lblnote1, FConverter.Lblnote2, FConverter.Lblnote3, FConverter.Lblnote4};
+        notes[std::clamp(line, 1, 4) - 1]->SetCaption(text);
+    }
+    void StartResults() override
+    {
+        Frmresults->Clear();
+        Frmresults->Show();
+    }
+    void AddResult(const String& line) override { Frmresults->AddLine(line); }
+    int ResultCount() const override { return Frmresults->LineCount(); }
+    void SetResultStatus(const String& text, gfx::TColor color) override
+    {
+        if (text.empty()) Frmresults->Lblstatus->SetCaption(text);
+        else Frmresults->SetStatus(text, color);
+    }
+    void KeepPicture(gfx::TBitmap picture) override
+    {
+        FConverter.ImageHidden->Picture().SetGraphicOwned(std::make_unique<gfx::TBitmap>(std::move(picture)));
+    }
+
+private:
+    TFrmadjust& FConverter;
+};
+
+// What a batch started now converts to: the converter's size and quality, the folders chosen.
+TBatchSettings CurrentBatchSettings(const TFrmadjust& converter, TOutputType type, const String& mask)
+{
+    TBatchSettings settings;
+    settings.Mask = mask;
+    settings.Type = type;
+    settings.ExactSize = ExactSizeMode;
+    settings.ExactWidth = converter.Image1->Picture().Width();
+    settings.ExactHeight = converter.Image1->Picture().Height();
+    settings.Percent = converter.ScrollBar1->Position();
+    if (type == TOutputType::Jpeg) settings.Quality = QualityWindowQuality();
+    settings.Folders = {.FolderMode = true, .Source = SourceFolder, .Output = OutputFolder, .Web = WebFolder,
+                        .MakeWebPage = MakeWebPage};
+    return settings;
+}
+
+// The batch's tally kept in the converter's state, whatever way the batch ends.
+class TTallyKept {
+public:
+    TTallyKept() : FTally{.Count = BatchCount, .JpegThumbnailsMade = JpegThumbnailsMade} {}
+    ~TTallyKept()
+    {
+        BatchCount = FTally.Count;
+        JpegThumbnailsMade = FTally.JpegThumbnailsMade;
+    }
+    TBatchTally& Tally() { return FTally; }
+
+private:
+    TBatchTally FTally;
+};
+
+// The converter's commands, disabled while a batch runs and given back their state after it.
+class TCommandsDisabled {
+public:
+    explicit TCommandsDisabled(TFrmadjust& c)
+        : FControls{c.ScrollBar1, c.EdW, c.EdH, c.Button1, c.BitBtn1, c.Cmdcalculate, c.Cmdsave, c.BitBtn6, c.Image1}
+    {
+        if (c.CmdFolders) FControls.push_back(c.CmdFolders);
+        for (ui::TControl* control : FControls) {
+            FEnabled.push_back(control->Enabled());
+            control->SetEnabled(false);
+        }
+    }
+    ~TCommandsDisabled()
+    {
+        for (size_t i = 0; i < FControls.size(); ++i) FControls[i]->SetEnabled(FEnabled[i]);
+    }
+
+private:
+    std::vector<ui::TControl*> FControls;
+    std::vector<bool> FEnabled;
+};
+
+// Which pictures of the folder; the file-kind chooser lives only while it asks.
+String AskSearchMask(TFrmadjust& converter)
+{
+    std::unique_ptr<TFrmchoice> chooser(new TFrmchoice(&converter));
+    const int width = ReadFormWidth("Frmchoice");
+    if (width != 0) chooser->SetWidth(width);
+    const int height = ReadFormHeight("Frmchoice");
+    if (height != 0) chooser->SetHeight(height);
+    chooser->RadAll->SetChecked(true);
+    chooser->Lbltitle->SetCaption(ChooserTitle(converter.Lblpercent->Caption()));
+    chooser->ShowModal();
+    return chooser->SearchMask();
+}
+
+}  // namespace
+
+void TFrmadjust::SaveFolder()
+{
+    if (FolderBatchRunning()) return;
+    const String mask = AskSearchMask(*this);
+    Frmtype->ShowModal();
+    const TOutputType type = Frmtype->Chosen();
+    if (type == TOutputType::Jpeg) {
+        QualityWindow().ShowModal();
+    } else if (type == TOutputType::Cancel) {
+        ui::MessageDlg(MsgChoseCancel, ui::TMsgDlgType::mtInformation, ui::mbOK);
+        return;
+    }
+    const TBatchSettings settings = CurrentBatchSettings(*this, type, mask);
+    TCommandsDisabled disabled(*this);
+    TConverterBatchView view(*this);
+    TTallyKept kept;
+    RunFolderBatch(settings, view, kept.Tally());
+}
+
+void ConvertFolderFile(const String& name)
+{
+    TFrmadjust& converter = *Frmadjust;
+    TConverterBatchView view(converter);
+    TTallyKept kept;
+    ConvertFolderFile(name, converter.ImageHidden->Picture().Graphic(),
+                      CurrentBatchSettings(converter, Frmtype->Chosen(), "*.*"), view, kept.Tally().JpegThumbnailsMade);
+}
 
 void TFrmadjust::SaveSinglePicture()
 {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "app/Converter.h"
 #include "app/Globals.h"
 #include "framework/ui/Dialogs.h"
 #include "framework/ui/Forms.h"
@@ -102,6 +103,9 @@ public:
 
 private:
     void SaveSinglePicture();
+    // The save command in folder mode: asks which pictures and which output type, then runs the
+    // folder batch with the converter's size, type and quality, its commands disabled meanwhile.
+    void SaveFolder();
     // The preview takes the new picture; the labels show its size.
     void ShowNewPicture(int width, int height);
 };
@@ -131,14 +135,16 @@ Tfrmcomp& QualityWindow();
 extern const char* const MsgEnterWidthAndHeight;
 extern const char* const MsgNoPixels;
 extern const char* const MsgChoseCancel;
-extern const char* const LineAlreadyExists;
-extern const char* const LineCreated;
 
 extern TFrmadjust* Frmadjust;
 
 // Loads the picture file into ImageHidden, into Image1 unless previewOnly, and into ImageSave when
 // intoSaveHolder. Decoder errors pass through; on an error no holder has changed.
 void LoadImageIntoHolders(const String& path, bool previewOnly, bool intoSaveHolder);
+
+// Converts the picture just loaded into ImageHidden to the converter's new size and writes it into
+// OutputFolder under name with the output type's extension, as a folder batch does.
+void ConvertFolderFile(const String& name);
 
 // Sizes the main window's thumbnail for the picture in ImageSave.
 void FitMainThumbnail();
