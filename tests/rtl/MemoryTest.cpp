@@ -3,18 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
-#include <sstream>
 #include <string>
 
 #include "tests/common/PeakMemory.h"
@@ -162,59 +157,6 @@ TEST(AvailableMemory, IsNeverMoreThanTheSystemHasFree)
     // Other processes change it meanwhile; a quarter more leaves room for that.
     EXPECT_LE(rtl::AvailableMemory(), kb * 1024 + kb * 256);
     EXPECT_GT(rtl::AvailableMemory(), 0u);
-}
-
-// The process's own cgroup v2 folder, or why there is none to make a child cgroup in.
-std::string OwnCgroupV2Folder(std::string& why)
-{
-    std::ifstream cgroup("/proc/self/cgroup");
-    std::string line, path;
-    while (std::getline(cgroup, line))
-        if (line.rfind("0::", 0) == 0) path = line.substr(3);
-    std::ifstream mountinfo("/proc/self/mountinfo");
-    std::string mountPoint;
-    while (std::getline(mountinfo, line)) {
-        std::istringstream fields(line);
-        std::string id, parent, device, root, point, options, field, type;
-        fields >> id >> parent >> device >> root >> point >> options;
-        while (fields >> field && field != "-") {
-        }
-        if (fields >> type && type == "cgroup2" && root == "/") mountPoint = point;
-    }
-    if (path.empty() || mountPoint.empty()) {
-        why = "this process is in no cgroup v2 hierarchy";
-        return "";
-    }
-    const std::string folder = mountPoint + (path == "/" ? "" : path);
-    std::ifstream subtree(folder + "/cgroup.subtree_control");
-    std::string controllers((std::istreambuf_iterator<char>(subtree)), std::istreambuf_iterator<char>());
-    if (controllers.find("memory") == std::string::npos) {
-        why = "the memory controller is not enabled below this process's cgroup v2 (" + folder +
-              "); memory is accounted elsewhere (cgroup v1) here";
-        return "";
-    }
-    return folder;
-}
-
-// A child cgroup of 256 MB: the process moved into it is told no more than that.
-TEST(AvailableMemory, StaysWithinACgroupLimit)
-{
-    if (geteuid() != 0) GTEST_SKIP() << "making a cgroup needs root";
-    std::string why;
-    const std::string parent = OwnCgroupV2Folder(why);
-    if (parent.empty()) GTEST_SKIP() << why;
-    const std::string folder = parent + "/quadrell-memory-test-" + std::to_string(getpid());
-    if (mkdir(folder.c_str(), 0755) != 0) GTEST_SKIP() << "cannot make " << folder << ": " << std::strerror(errno);
-    {
-        std::ofstream(folder + "/memory.max") << 256 * MB;
-    }
-    const uint64_t left = InChild([&] {
-        std::ofstream(folder + "/cgroup.procs") << getpid() << std::flush;
-        return rtl::AvailableMemory();
-    });
-    rmdir(folder.c_str());
-    EXPECT_LE(left, 256 * MB);
-    EXPECT_GT(left, 128 * MB);
 }
 
 }  // namespace
