@@ -33,6 +33,8 @@ constexpr const char* NoteProcessing = "Processing ";
 constexpr const char* StatusReading = "Please be patient. Reading File #";
 constexpr const char* StatusFileName = " File name: ";
 constexpr const char* StatusFinished = "Finished. Total Files = ";
+constexpr const char* LineNotConverted = "  Not converted -> ";
+constexpr const char* ReasonNoPicture = "the file holds no picture";
 constexpr const char* LineNoImagesOfType = "** No images of type ";
 constexpr const char* LineNotFound = " found in this folder";
 constexpr const char* LineSelectDifferent = "** Select a different type or different folder";
@@ -142,8 +144,9 @@ bool DecodedAhead(const String& name)
 }
 
 // A source picture decoded in its turn on this thread, through the codec its extension names.
-// Left empty when the codec told the user itself that it cannot read the file (a compressed TIFF).
-void DecodeInTurn(const String& path, gfx::TPicture& into)
+// Returns why the file gives no picture when its codec told so itself rather than raising (a
+// compressed TIFF); the codec's own messages name the file.
+String DecodeInTurn(const String& path, gfx::TPicture& into)
 {
     const String ext = UpperExt(path);
     if (ext == ".GIF") {
@@ -153,24 +156,49 @@ void DecodeInTurn(const String& path, gfx::TPicture& into)
     } else if (ext == ".TIF") {
         gfx::TBitmap picture;
         tif::TTiffRead read;
+        auto tell = [&] {
+            for (const String& text : read.Problems) ui::ShowMessage(path + ": " + text);
+        };
         try {
             tif::DecodeTiffFile(path, picture, read);
         } catch (...) {
-            tif::ShowProblems(read);
+            tell();
             throw;
         }
-        tif::ShowProblems(read);
+        tell();
         if (read.Changed) into.SetGraphicOwned(std::make_unique<gfx::TBitmap>(std::move(picture)));
+        else if (!read.Problems.empty()) return read.Problems.back();
     } else {
         into.LoadFromFile(path);
+    }
+    return into.Graphic() && !into.Graphic()->Empty() ? String() : String(ReasonNoPicture);
+}
+
+// What an exception caught while a file was read or sized says, as the default handler shows it.
+String ErrorText(const std::exception_ptr& error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const rtl::Exception& e) {
+        return e.Message();
+    } catch (const std::bad_alloc&) {
+        return rtl::EOutOfMemory().Message();
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "An unexpected error";
     }
 }
 
 void WriteConverted(const String& name, const gfx::TBitmap& picture, const TBatchSettings& settings, TBatchView& view,
-                    bool& thumbnailsMade)
+                    TBatchTally& tally)
 {
+    bool& thumbnailsMade = tally.JpegThumbnailsMade;
     const String target = settings.Folders.Output + name;
-    const auto note = [&](const String& line) { view.AddResult(line); };
+    const auto note = [&](const String& line) {
+        ++tally.Converted;
+        view.AddResult(line);
+    };
     switch (settings.Type) {
     case TOutputType::Jpeg: {
         thumbnailsMade = true;
@@ -207,13 +235,13 @@ void WriteConverted(const String& name, const gfx::TBitmap& picture, const TBatc
 // The results name the file, the view keeps the picture, and the converted file is written (or
 // kept when it is already there).
 void WriteFolderFile(const String& name, gfx::TBitmap picture, const TBatchSettings& settings, TBatchView& view,
-                     bool& thumbnailsMade)
+                     TBatchTally& tally)
 {
     view.SetResultStatus(StatusReading + rtl::IntToStr(view.ResultCount()) + StatusFileName + settings.Folders.Source +
                              name,
                          clStatusNavy);
     view.KeepPicture(picture);
-    WriteConverted(name, picture, settings, view, thumbnailsMade);
+    WriteConverted(name, picture, settings, view, tally);
 }
 
 // The gallery's copies of one converted JPEG: the thumbnail and the source picture. A copy that
@@ -229,25 +257,25 @@ void CopyForGallery(const String& name, const TBatchSettings& settings, bool thu
     CopyFileViaStream(folders.Source + name, folders.Web + FullSizePrefix + name);
 }
 
-void OfferGallery(const TBatchSettings& settings, TBatchTally& outcome)
+void OfferGallery(const TBatchSettings& settings, TBatchTally& tally)
 {
     const String& web = settings.Folders.Web;
-    if (!settings.Folders.MakeWebPage || outcome.Count <= 0) return;
+    if (!settings.Folders.MakeWebPage || tally.Count <= 0) return;
     if (ui::MessageDlg(MsgGalleryQuestion, ui::TMsgDlgType::mtInformation, ui::mbYes | ui::mbNo) != ui::mrYes) return;
     WriteMenuAndMainPages(web);
-    if (outcome.JpegThumbnailsMade) {
+    if (tally.JpegThumbnailsMade) {
         WriteIndexPage(web);
-        outcome.JpegThumbnailsMade = false;
+        tally.JpegThumbnailsMade = false;
         ui::ShowMessage(MsgGalleryShown + web);
     } else {
         ui::ShowMessage(MsgNoJpegThumbnails);
     }
 }
 
-void SumUp(const String& mask, TBatchView& view)
+void SumUp(const String& mask, TBatchView& view, const TBatchTally& tally)
 {
     if (view.ResultCount() > 0) {
-        view.SetResultStatus(StatusFinished + rtl::IntToStr(view.ResultCount()), clStatusMaroon);
+        view.SetResultStatus(StatusFinished + rtl::IntToStr(tally.Converted), clStatusMaroon);
     } else {
         view.AddResult(LineNoImagesOfType + mask + LineNotFound);
         view.AddResult(LineSelectDifferent);
@@ -260,9 +288,10 @@ struct TBatchStopped {};
 
 // Converts the found files in turn. Pictures that the framework reads are decoded and resized
 // ahead on helper threads; everything the user sees happens here, file by file, in the search's
-// order, and a file that cannot be read or resized ends the batch at its turn.
+// order. A file that cannot be read or resized is passed over with a results line that names it
+// and says why; an error while writing ends the batch.
 void ConvertFoundFiles(const std::vector<String>& found, const TBatchSettings& settings, TBatchView& view,
-                       TBatchTally& outcome)
+                       TBatchTally& tally)
 {
     const String& source = settings.Folders.Source;
     struct Ahead {
@@ -284,27 +313,38 @@ void ConvertFoundFiles(const std::vector<String>& found, const TBatchSettings& s
         }
         slot.Made = true;
     };
+    // The file's new picture, or why there is none.
+    auto resized = [&](int i, gfx::TBitmap& picture) -> String {
+        Ahead& slot = ahead[size_t(i)];
+        try {
+            if (slot.Error) std::rethrow_exception(slot.Error);
+            if (slot.Made) {
+                picture = std::move(slot.Picture);
+                return {};
+            }
+            gfx::TPicture loaded;
+            const String problem = DecodeInTurn(source + found[size_t(i)], loaded);
+            if (!problem.empty()) return problem;
+            picture = ResizedPicture(settings, loaded.Graphic());
+            return {};
+        } catch (...) {
+            return ErrorText(std::current_exception());
+        }
+    };
     auto use = [&](int i) {
         if (ui::Application().Terminated()) throw TBatchStopped();
         const String& name = found[size_t(i)];
         if (!IsConvertibleFile(name)) return;
-        ++outcome.Count;
-        Ahead& slot = ahead[size_t(i)];
-        if (slot.Error) std::rethrow_exception(slot.Error);
-        bool converted = true;
-        if (slot.Made) {
-            WriteFolderFile(name, std::move(slot.Picture), settings, view, outcome.JpegThumbnailsMade);
+        ++tally.Count;
+        gfx::TBitmap picture;
+        const String problem = resized(i, picture);
+        ahead[size_t(i)] = Ahead();
+        if (problem.empty()) {
+            WriteFolderFile(name, std::move(picture), settings, view, tally);
+            CopyForGallery(name, settings, tally.JpegThumbnailsMade);
         } else {
-            // A codec that tells the user itself that it cannot read the file (a compressed TIFF)
-            // gives no picture: the file is passed over, rather than written with the pixels of
-            // the file before it.
-            gfx::TPicture loaded;
-            DecodeInTurn(source + name, loaded);
-            converted = loaded.Graphic() && !loaded.Graphic()->Empty();
-            if (converted) ConvertFolderFile(name, loaded.Graphic(), settings, view, outcome.JpegThumbnailsMade);
+            view.AddResult(LineNotConverted + source + name + ": " + problem);
         }
-        slot.Picture = gfx::TBitmap();
-        if (converted) CopyForGallery(name, settings, outcome.JpegThumbnailsMade);
         view.SetNote(2, (i == 0 ? NoteProcessingFirst : NoteProcessing) + name);
         ui::ProcessMessages();
     };
@@ -322,16 +362,16 @@ String ChooserTitle(const String& percentText)
 }
 
 void ConvertFolderFile(const String& name, const gfx::TGraphic* picture, const TBatchSettings& settings,
-                       TBatchView& view, bool& thumbnailsMade)
+                       TBatchView& view, TBatchTally& tally)
 {
-    WriteFolderFile(name, ResizedPicture(settings, picture), settings, view, thumbnailsMade);
+    WriteFolderFile(name, ResizedPicture(settings, picture), settings, view, tally);
 }
 
-void RunFolderBatch(const TBatchSettings& settings, TBatchView& view, TBatchTally& outcome)
+void RunFolderBatch(const TBatchSettings& settings, TBatchView& view, TBatchTally& tally)
 {
     if (gBatchRunning) return;
-    outcome.Count = 0;
     gBatchRunning = true;
+    tally.Count = tally.Converted = 0;
     struct Running {
         ~Running() { gBatchRunning = false; }
     } running;
@@ -340,14 +380,21 @@ void RunFolderBatch(const TBatchSettings& settings, TBatchView& view, TBatchTall
     for (int line : {2, 3, 4}) view.SetNote(line, "");
     view.StartResults();
 
+    // An error that ends the batch (a file that cannot be written, a gallery page) is shown as
+    // the default handler shows it; the batch still sums up what it did.
     try {
-        ConvertFoundFiles(FindBatchFiles(settings.Folders.Source, settings.Mask), settings, view, outcome);
+        ConvertFoundFiles(FindBatchFiles(settings.Folders.Source, settings.Mask), settings, view, tally);
+        OfferGallery(settings, tally);
     } catch (const TBatchStopped&) {
         return;
+    } catch (const std::bad_alloc&) {
+        ui::Application().HandleException(rtl::EOutOfMemory());
+    } catch (const std::exception& e) {
+        ui::Application().HandleException(e);
+    } catch (...) {
+        ui::Application().ShowException("An unexpected error ended the command");
     }
-
-    OfferGallery(settings, outcome);
-    SumUp(settings.Mask, view);
+    SumUp(settings.Mask, view, tally);
     view.SetNote(1, "");
     view.SetNote(2, "");
 }

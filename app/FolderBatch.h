@@ -52,6 +52,7 @@ struct TBatchSettings {
 // What a batch counts, kept up to date while it runs (also when it ends by an error).
 struct TBatchTally {
     int32_t Count = 0;                // the convertible files taken by the batch
+    int32_t Converted = 0;            // those whose converted file was written or found already there
     bool JpegThumbnailsMade = false;  // JPEG thumbnails wait for a gallery: set by a JPEG file,
                                       // cleared once an index page is written
 };
@@ -81,9 +82,9 @@ void RunFolderBatch(const TBatchSettings& settings, TBatchView& view, TBatchTall
 bool FolderBatchRunning();
 
 // Converts one decoded picture of the source file `name` to the new size and writes it into the
-// output folder under name with the output type's extension. Sets thumbnailsMade for JPEG.
+// output folder under name with the output type's extension, counting it in the tally.
 void ConvertFolderFile(const String& name, const gfx::TGraphic* picture, const TBatchSettings& settings,
-                       TBatchView& view, bool& thumbnailsMade);
+                       TBatchView& view, TBatchTally& tally);
 
 // The file-kind chooser's title for the converter's percent text ("50%"; empty after an exact size).
 String ChooserTitle(const String& percentText);

@@ -457,7 +457,7 @@ void ConvertFolderFile(const String& name)
     TConverterBatchView view(converter);
     TTallyKept kept;
     ConvertFolderFile(name, converter.ImageHidden->Picture().Graphic(),
-                      CurrentBatchSettings(converter, Frmtype->Chosen(), "*.*"), view, kept.Tally().JpegThumbnailsMade);
+                      CurrentBatchSettings(converter, Frmtype->Chosen(), "*.*"), view, kept.Tally());
 }
 
 void TFrmadjust::SaveSinglePicture()

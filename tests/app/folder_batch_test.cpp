@@ -406,26 +406,80 @@ TEST_F(FolderBatchTest, CancelInTheTypeChooserDoesNothing)
     EXPECT_EQ(std::count(Seam->ModalShown.begin(), Seam->ModalShown.end(), "frmcomp"), 1);
 }
 
-TEST_F(FolderBatchTest, AFailingFileEndsTheBatchWithTheEarlierFilesKept)
+TEST_F(FolderBatchTest, FilesThatCannotBeReadOrSizedArePassedOverAndTheBatchFinishes)
 {
-    // Names in the order the folder lists them; the third one is damaged.
-    for (int i = 0; i < 5; ++i) PutBmp("p" + std::to_string(i) + ".bmp", apptest::PatternBitmap(12, 8));
-    const std::vector<String> order = Found();
-    ASSERT_EQ(order.size(), 5u);
-    apptest::WriteBytes(Source + order[2], "BM this is no bitmap");
+    // Good and damaged files mixed, in whatever order the folder lists them.
+    PutBmp("good1.bmp", apptest::PatternBitmap(12, 8));
+    PutJpeg("good2.jpg", apptest::SmoothBitmap(30, 20));
+    PutGif("good3.gif", 10, 6);
+    const std::string jpeg = ReadFile(PutJpeg("cut.jpg", apptest::SmoothBitmap(64, 48)));
+    apptest::WriteBytes(Source + "cut.jpg", jpeg.substr(0, jpeg.size() / 2));
+    apptest::WriteBytes(Source + "empty.gif", "");
+    apptest::WriteBytes(Source + "junk.gif", "GIF89a and then nothing a decoder could use");
+    apptest::WriteBytes(Source + "broken.bmp", "BM this is no bitmap");
+    apptest::WriteBytes(Source + "empty.jpg", "");
     app::MakeWebPage = true;
+    Seam->Answers = {ui::mrNo};  // the gallery question still comes
     RunBatch(app::TOutputType::Bitmap);
-    for (size_t i = 0; i < order.size(); ++i)
-        EXPECT_EQ(fs::exists(Output + rtl::ChangeFileExt(order[i], ".BMP")), i < 2) << order[i];
-    EXPECT_EQ(ResultLines().size(), 2u);
-    EXPECT_EQ(app::BatchCount, 3);
-    // The error is shown once; no gallery question, no summary; the results window stays open.
+
+    EXPECT_EQ(app::BatchCount, 8);
+    std::map<String, String> lines;
+    for (const String& line : ResultLines()) lines[line.substr(0, line.find(":"))] = line;
+    for (const char* good : {"good1", "good2", "good3"}) {
+        EXPECT_EQ(SizeOf(Output + good + ".BMP").first > 0, true) << good;
+        EXPECT_TRUE(lines.count("  Successfully Created -> " + Output + good + ".BMP")) << good;
+    }
+    const std::pair<const char*, const char*> reasons[] = {
+        {"cut.jpg", "JPEG error #"}, {"empty.gif", "List index out of bounds (0)"}, {"junk.gif", ""},
+        {"broken.bmp", ""}, {"empty.jpg", "JPEG error #"},
+    };
+    for (const auto& [name, reason] : reasons) {
+        const String key = "  Not converted -> " + Source + name;
+        ASSERT_TRUE(lines.count(key)) << name;
+        EXPECT_GT(lines[key].size(), key.size() + 2) << "no reason for " << name;
+        EXPECT_NE(lines[key].find(reason, key.size()), String::npos) << lines[key];
+        EXPECT_FALSE(fs::exists(Output + rtl::ChangeFileExt(name, ".BMP"))) << name;
+    }
+    EXPECT_EQ(ResultLines().size(), 8u);
+    // Nothing stops to ask: the question of the gallery and the finished state.
+    ASSERT_EQ(Seam->Messages.size(), 1u) << Seam->Messages.back().Text;
+    EXPECT_EQ(Seam->Messages[0].Text.rfind("We will now automatically create a webpage", 0), 0u);
+    EXPECT_EQ(Status(), "Finished. Total Files = 3");
+    EXPECT_EQ(W().Lblnote1->Caption(), "");
+    EXPECT_EQ(W().Lblnote2->Caption(), "");
+    EXPECT_TRUE(W().Cmdsave->Enabled());
+    EXPECT_FALSE(app::FolderBatchRunning());
+}
+
+TEST_F(FolderBatchTest, APictureWhoseNewSizeRoundsToNothingIsPassedOver)
+{
+    PutBmp("small.bmp", apptest::PatternBitmap(20, 20));
+    PutBmp("large.bmp", apptest::PatternBitmap(200, 100));
+    W().ScrollBar1->SetPosition(1);
+    RunBatch(app::TOutputType::Tiff);
+    EXPECT_EQ(SizeOf(Output + "large.TIF"), std::make_pair(2, 1));
+    EXPECT_FALSE(fs::exists(Output + "small.TIF"));
+    const std::vector<String> lines = ResultLines();
+    EXPECT_NE(std::ranges::find(lines, "  Not converted -> " + Source +
+                                           "small.bmp: The width and height must each be at least 1 pixel."),
+              lines.end());
+    EXPECT_EQ(Status(), "Finished. Total Files = 1");
+    EXPECT_TRUE(Seam->Messages.empty());
+}
+
+TEST_F(FolderBatchTest, AFileThatCannotBeWrittenEndsTheBatchInItsFinishedState)
+{
+    for (int i = 0; i < 4; ++i) PutBmp("p" + std::to_string(i) + ".bmp", apptest::PatternBitmap(12, 8));
+    // A folder where the third file's TIFF should go: that file cannot be written.
+    const std::vector<String> order = Found();
+    fs::create_directory(Output + rtl::ChangeFileExt(order[2], ".TIF"));
+    RunBatch(app::TOutputType::Tiff);
     ASSERT_EQ(Seam->Messages.size(), 1u);
     EXPECT_EQ(Seam->Messages[0].Kind, ui::TMsgDlgType::mtError);
-    EXPECT_TRUE(app::Frmresults->Visible());
-    EXPECT_EQ(W().Lblnote1->Caption(), "Processing images. Please be patient.");
-    EXPECT_EQ(Status().rfind("Please be patient. Reading File #1 File name: " + Source, 0), 0u) << Status();
-    // The converter can be used again.
+    EXPECT_EQ(ResultLines().size(), 2u);
+    EXPECT_EQ(Status(), "Finished. Total Files = 2");
+    EXPECT_EQ(W().Lblnote1->Caption(), "");
+    EXPECT_EQ(W().Lblnote2->Caption(), "");
     EXPECT_TRUE(W().Cmdsave->Enabled());
     EXPECT_FALSE(app::FolderBatchRunning());
 }
@@ -447,10 +501,15 @@ TEST_F(FolderBatchTest, APictureItsCodecCannotReadIsToldAndPassedOver)
     EXPECT_EQ(app::BatchCount, 2);
     EXPECT_TRUE(fs::exists(Output + "fine.BMP"));
     EXPECT_FALSE(fs::exists(Output + "packed.BMP"));
-    EXPECT_EQ(ResultLines(), (std::vector<String>{"  Successfully Created -> " + Output + "fine.BMP"}));
+    std::vector<String> lines = ResultLines();
+    std::ranges::sort(lines);
+    EXPECT_EQ(lines, (std::vector<String>{
+                         "  Not converted -> " + Source + "packed.tif: Cant read compressed RGB Full Color Image",
+                         "  Successfully Created -> " + Output + "fine.BMP"}));
     EXPECT_EQ(Status(), "Finished. Total Files = 1");
+    // The codec's own message names the file.
     ASSERT_EQ(Seam->Messages.size(), 1u);
-    EXPECT_EQ(Seam->Messages[0].Text, "Cant read compressed RGB Full Color Image");
+    EXPECT_EQ(Seam->Messages[0].Text, Source + "packed.tif: Cant read compressed RGB Full Color Image");
 }
 
 TEST_F(FolderBatchTest, WhileItRunsTheCommandsWaitAndNothingChangesItsCourse)
