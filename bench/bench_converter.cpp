@@ -92,7 +92,7 @@ int main(int argc, char** argv)
         std::printf("BENCH converter_resize_24mp_50pct ours=%.4f peer=libvips:%.4f ratio=%.3f size=%dx%d\n", o, p,
                     o / p, window.Image1->Picture().Width(), window.Image1->Picture().Height());
 #else
-        bench::Missing("converter_resize_24mp_50pct", "libvips (scripts/setup --tools)");
+        bench::Missing("converter_resize_24mp_50pct", "libvips (scripts/setup ci)");
 #endif
         std::fflush(stdout);
     }

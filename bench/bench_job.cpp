@@ -143,7 +143,7 @@ void TimeAgainstVips(const char* name, Job& job, const std::string& picture, con
                 p, o / p, a.front(), a.back(), b.front(), b.back());
 #else
     (void)job, (void)picture, (void)root, (void)runs;
-    bench::Missing(name, "libvips (scripts/setup --tools)");
+    bench::Missing(name, "libvips (scripts/setup ci)");
 #endif
     std::fflush(stdout);
 }

@@ -1,57 +1,117 @@
-// Opens a gallery's index.html in headless Chromium, checks that the menu frame shows every
-// thumbnail and that a click on one shows its full-size copy in the main frame, and takes a
-// screenshot before and after the click.
-// Usage: node gallery_check.js WEB_FOLDER SHOT_PREFIX   (playwright-core on NODE_PATH)
+// Opens converter galleries in headless Chromium and follows every link of each: the index shows
+// its menu and main frames, every thumbnail of the menu is shown, and every link of the menu
+// shows its full-size picture in the main frame. Any broken one fails the check.
+// Usage: node gallery_check.js SHOT_PREFIX WEB_FOLDER...   (playwright-core on NODE_PATH)
+//        screenshots SHOT_PREFIX[-N]-menu.png and -clicked.png, N counting the folders from 2
 'use strict';
 const fs = require('fs');
 const os = require('os');
 const path = require('path');
+const { pathToFileURL } = require('url');
 const { chromium } = require('playwright-core');
 
-async function main() {
-  const [webFolder, shotPrefix] = process.argv.slice(2);
-  if (!webFolder || !shotPrefix) throw new Error('usage: gallery_check.js WEB_FOLDER SHOT_PREFIX');
+// Headless Chromium as root may run it: no sandbox, and nothing that reaches for the network.
+async function launchBrowser() {
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'gallery-chromium-'));
-  const context = await chromium.launchPersistentContext(profile, {
-    executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
-    headless: true,
-    viewport: { width: 1000, height: 700 },
-    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
-           '--disable-background-networking', '--disable-component-update', '--disable-sync'],
-  });
+  let context;
   try {
-    const page = context.pages()[0] || await context.newPage();
-    await page.goto('file://' + path.resolve(webFolder, 'index.html'));
-    const menu = page.frame({ name: 'menu' });
-    const main = page.frame({ name: 'main' });
-    if (!menu || !main) throw new Error('the page has no menu or main frame');
-    await menu.waitForLoadState('load');
-    await main.waitForLoadState('load');
-    const thumbs = await menu.$$eval('a img', imgs => imgs.map(i => ({
-      src: i.getAttribute('src'), loaded: i.complete && i.naturalWidth > 0,
-      width: i.naturalWidth, height: i.naturalHeight,
-      link: i.parentElement.getAttribute('href'), target: i.parentElement.getAttribute('target') })));
-    const greeting = await main.textContent('body');
-    await page.screenshot({ path: shotPrefix + '-menu.png' });
-    if (thumbs.length === 0) throw new Error('the menu shows no thumbnail');
-    for (const t of thumbs) if (!t.loaded) throw new Error('thumbnail not shown: ' + t.src);
-    const last = thumbs[thumbs.length - 1];
-    await menu.click(`a img[src="${last.src}"]`);
-    const wanted = '/' + encodeURI(last.link);
-    for (let i = 0; i < 100 && !page.frame({ name: 'main' }).url().endsWith(wanted); ++i)
-      await page.waitForTimeout(50);
-    await page.frame({ name: 'main' }).waitForLoadState('load');
-    const shown = await page.frame({ name: 'main' }).evaluate(() => {
-      const img = document.querySelector('img');
-      return { url: location.href, width: img ? img.naturalWidth : 0, height: img ? img.naturalHeight : 0 };
+    context = await chromium.launchPersistentContext(profile, {
+      executablePath: process.env.CHROMIUM || '/usr/bin/chromium',
+      headless: true,
+      viewport: { width: 1000, height: 700 },
+      args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
+             '--disable-background-networking', '--disable-component-update', '--disable-sync'],
     });
-    await page.screenshot({ path: shotPrefix + '-clicked.png' });
-    if (shown.width === 0) throw new Error('the full-size picture did not load: ' + shown.url);
-    console.log(JSON.stringify({ thumbnails: thumbs, greeting: greeting.trim(), clicked: last.src, shown }, null, 1));
-  } finally {
-    await context.close();
+  } catch (e) {
     fs.rmSync(profile, { recursive: true, force: true });
+    throw new Error('Chromium did not start: ' + e.message.split('\n')[0]);
+  }
+  return {
+    context,
+    close: async () => {
+      await context.close();
+      fs.rmSync(profile, { recursive: true, force: true });
+    },
+  };
+}
+
+// The frame named `name` once it has loaded `url` (or anything, without one); null after 5 s.
+async function frameAt(page, name, url) {
+  for (let i = 0; i < 100; ++i) {
+    const frame = page.frame({ name });
+    if (frame && (!url || frame.url() === url)) {
+      await frame.waitForLoadState('load');
+      return frame;
+    }
+    await page.waitForTimeout(50);
+  }
+  return null;
+}
+
+// What a frame shows: its address, and the size of its first picture (0 x 0 without one).
+function shownIn(frame) {
+  return frame.evaluate(() => {
+    const img = document.images[0];
+    return { url: location.href, width: img ? img.naturalWidth : 0, height: img ? img.naturalHeight : 0 };
+  });
+}
+
+// Opens the gallery in WEB_FOLDER and follows every link of its menu; throws at the first fault.
+async function checkGallery(context, webFolder, shotPrefix) {
+  const page = await context.newPage();
+  try {
+    const index = pathToFileURL(path.resolve(webFolder, 'index.html')).href;
+    const response = await page.goto(index);
+    if (!response || !response.ok()) throw new Error('the index page did not open: ' + index);
+    const menu = await frameAt(page, 'menu');
+    const main = await frameAt(page, 'main');
+    if (!menu || !main) throw new Error('the index page has no menu or main frame');
+    const greeting = (await main.textContent('body') || '').trim();
+    if (!greeting) throw new Error('the main frame shows nothing: ' + main.url());
+    const links = await menu.$$eval('a', anchors => anchors.map(a => {
+      const img = a.querySelector('img');
+      return { href: a.getAttribute('href'), url: a.href, target: a.getAttribute('target'),
+               thumbnail: img ? img.getAttribute('src') : null,
+               thumbnailShown: !!img && img.complete && img.naturalWidth > 0 };
+    }));
+    await page.screenshot({ path: shotPrefix + '-menu.png' });
+    if (links.length === 0) throw new Error('the menu has no link');
+    for (const link of links) {
+      if (!link.thumbnailShown) throw new Error('thumbnail not shown: ' + link.thumbnail + ' (link ' + link.href + ')');
+      if (link.target !== 'main') throw new Error('the link ' + link.href + ' does not open in the main frame');
+    }
+    const followed = [];
+    for (let i = 0; i < links.length; ++i) {
+      await menu.locator('a').nth(i).click();
+      const frame = await frameAt(page, 'main', links[i].url);
+      if (!frame) throw new Error('the link ' + links[i].href + ' did not open ' + links[i].url + ' in the main frame');
+      const shown = await shownIn(frame);
+      if (shown.width === 0) throw new Error('the link ' + links[i].href + ' shows no picture: ' + shown.url);
+      followed.push({ link: links[i].href, thumbnail: links[i].thumbnail, shown });
+    }
+    await page.screenshot({ path: shotPrefix + '-clicked.png' });
+    return { index, greeting, followed };
+  } finally {
+    await page.close();
   }
 }
 
-main().catch(e => { console.error('gallery check failed: ' + e.message); process.exit(1); });
+async function main() {
+  const [shotPrefix, ...folders] = process.argv.slice(2);
+  if (!shotPrefix || folders.length === 0) throw new Error('usage: gallery_check.js SHOT_PREFIX WEB_FOLDER...');
+  const browser = await launchBrowser();
+  try {
+    for (let i = 0; i < folders.length; ++i) {
+      const report = await checkGallery(browser.context, folders[i], i === 0 ? shotPrefix : shotPrefix + '-' + (i + 1));
+      console.log(JSON.stringify(report, null, 1));
+      console.log('gallery checked in Chromium: ' + folders[i] + ', ' + report.followed.length + ' links followed');
+    }
+  } finally {
+    await browser.close();
+  }
+}
+
+module.exports = { launchBrowser, checkGallery };
+
+if (require.main === module)
+  main().catch(e => { console.error('gallery check failed: ' + e.message); process.exit(1); });

@@ -82,7 +82,7 @@ class PrintToPdf : public ViewerTest, public ::testing::WithParamInterface<Paper
 
 TEST_P(PrintToPdf, SegmentLiesBetweenTheMarginsWithItsOwnPixels)
 {
-    if (!HavePoppler()) GTEST_SKIP() << "poppler-utils is not installed";
+    if (!HavePoppler()) FAIL() << "pdftoppm and pdfimages are not installed (Debian package poppler-utils; scripts/test installs it)";
     const Paper paper = GetParam();
     const std::string pdf = File("page.pdf");
     struct PdfSeam : ui::ScriptedSeam {

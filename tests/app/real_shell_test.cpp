@@ -21,7 +21,7 @@ protected:
     void SetUp() override
     {
         AppTest::SetUp();
-        if (!Arrange()) GTEST_SKIP() << "xdg-open is not installed";
+        if (!Arrange()) FAIL() << Problem();
         Seam->RealShell = true;
     }
     void TearDown() override

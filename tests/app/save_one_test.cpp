@@ -41,7 +41,8 @@ void ExpectSegmentFile(const std::string& path, Written format, int row, int col
     EXPECT_EQ(got.Width(), w);
     EXPECT_EQ(got.Height(), h);
     EXPECT_LE(viewtest::MaxDifference(got, row, col), tolerance);
-    if (!savetest::HaveImageMagick()) return;
+    ASSERT_TRUE(savetest::HaveImageMagick())
+        << "ImageMagick's convert is not installed (Debian package imagemagick; scripts/test installs it)";
     gfx::TBitmap magick;
     ASSERT_TRUE(savetest::ReadWithImageMagick(path, magick)) << path;
     EXPECT_EQ(magick.Width(), w);

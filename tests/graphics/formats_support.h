@@ -27,7 +27,7 @@ inline bool HaveConvert()
 }
 
 #define REQUIRE_CONVERT() \
-    if (!codectest::HaveConvert()) GTEST_SKIP() << "ImageMagick's convert is not installed"
+    if (!codectest::HaveConvert()) FAIL() << "ImageMagick's convert is not installed (Debian package imagemagick; scripts/test installs it)"
 
 // A folder of its own for each test, removed afterwards.
 class TempFolder {

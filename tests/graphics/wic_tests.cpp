@@ -107,13 +107,12 @@ TEST(WicImage, BitmapsAreWrittenAsTiffAndReadBack)
     copy.Assign(loaded);
     EXPECT_EQ(Save(copy), file);
 
-    if (HaveConvert()) {
-        TempFolder dir;
-        WriteFile(dir / "ours.tiff", file);
-        Bytes theirs;
-        ASSERT_TRUE(ConvertToRgb(dir / "ours.tiff", theirs));
-        EXPECT_EQ(theirs, BitmapRgb(source));
-    }
+    ASSERT_TRUE(HaveConvert()) << "ImageMagick's convert is not installed (Debian package imagemagick; scripts/test installs it)";
+    TempFolder dir;
+    WriteFile(dir / "ours.tiff", file);
+    Bytes theirs;
+    ASSERT_TRUE(ConvertToRgb(dir / "ours.tiff", theirs));
+    EXPECT_EQ(theirs, BitmapRgb(source));
 }
 
 TEST(WicImage, DamagedFilesRaiseInvalidGraphic)

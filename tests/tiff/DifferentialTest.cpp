@@ -108,7 +108,8 @@ TEST_P(DifferentialTest, DecodesLikeLibTiff)
     const Case& c = GetParam();
     const std::string convert = Tool("convert");
     if (convert.empty() || Tool(c.tool).empty())
-        GTEST_SKIP() << "ImageMagick or libtiff's tools are not installed";
+        FAIL() << "ImageMagick's convert or " << c.tool
+                  << " is not installed (Debian packages imagemagick, libtiff-tools; scripts/test installs them)";
     ScratchDir dir;
     Sources src = WriteSources(dir);
     std::string command = c.command;

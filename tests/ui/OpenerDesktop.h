@@ -6,15 +6,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <optional>
+#include <cstring>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 
 class TestDesktop {
 public:
@@ -23,20 +26,25 @@ public:
     TestDesktop& operator=(const TestDesktop&) = delete;
     ~TestDesktop() { Restore(); }
 
-    // False when there is no opener to test.
+    // False when a tool the opener needs is missing; Problem() then names it.
     bool Arrange()
     {
-        if (Tool("xdg-open").empty()) return false;
+        for (const auto& [tool, package] : NeededTools)
+            if (Tool(tool).empty()) {
+                FProblem = std::string("the desktop's opener needs \"") + tool + "\", which is not installed (Debian package " +
+                           package + "; scripts/setup installs it)";
+                return false;
+            }
         char pattern[] = "/tmp/ui-opener-XXXXXX";
-        if (!mkdtemp(pattern)) return false;
+        if (!mkdtemp(pattern)) {
+            FProblem = std::string("no folder for the test's desktop: ") + std::strerror(errno);
+            return false;
+        }
         Dir = pattern;
         for (const char* sub : {"bin", "data/applications", "sysdata", "config", "sysconfig", "home"})
             std::filesystem::create_directories(Dir + "/" + sub);
-        for (const char* tool : {"xdg-open", "xdg-mime", "sed", "grep", "egrep", "which", "file", "readlink", "cut",
-                                 "awk", "head", "tr", "basename", "dirname", "cat"}) {
-            const std::string path = Tool(tool);
-            if (!path.empty()) std::filesystem::create_symlink(path, Dir + "/bin/" + tool);
-        }
+        for (const auto& [tool, package] : NeededTools)
+            std::filesystem::create_symlink(Tool(tool), Dir + "/bin/" + tool);
         Set("PATH", Dir + "/bin");
         Set("HOME", Dir + "/home");
         Set("DISPLAY", ":0");  // the opener looks for handlers only with a display
@@ -102,9 +110,18 @@ public:
         return s.str();
     }
 
+    const std::string& Problem() const { return FProblem; }
+
     std::string Dir;
 
 private:
+    // xdg-open and xdg-mime, and what they run on a desktop they do not know (with its package).
+    static constexpr std::pair<const char*, const char*> NeededTools[] = {
+        {"xdg-open", "xdg-utils"}, {"xdg-mime", "xdg-utils"}, {"file", "file"},         {"sed", "sed"},
+        {"grep", "grep"},          {"egrep", "grep"},         {"which", "debianutils"}, {"awk", "mawk"},
+        {"readlink", "coreutils"}, {"cut", "coreutils"},      {"head", "coreutils"},    {"tr", "coreutils"},
+        {"basename", "coreutils"}, {"dirname", "coreutils"},  {"cat", "coreutils"}};
+
     static std::string Tool(const std::string& name)
     {
         for (const char* folder : {"/usr/bin/", "/bin/"})
@@ -121,4 +138,5 @@ private:
         else unsetenv(name.c_str());
     }
     std::map<std::string, std::optional<std::string>> FSaved;
+    std::string FProblem;
 };

@@ -123,7 +123,7 @@ class OpenerDesktop : public ::testing::Test, public TestDesktop {
 protected:
     void SetUp() override
     {
-        if (!Arrange()) GTEST_SKIP() << "xdg-open is not installed";
+        if (!Arrange()) FAIL() << Problem();
     }
 };
 
