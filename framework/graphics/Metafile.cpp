@@ -32,6 +32,9 @@ constexpr size_t kEmfMinHeader = 88, kEmfHeaderSize = 108;
 constexpr double kHundredthMmPerInch = 2540.0;
 constexpr double kPixelsPerInch = 96.0;
 constexpr int kMaxSize = 1 << 20;
+// Pixel budget of one picture, as for the other readers: a few hundred bytes can claim any frame,
+// and everything that turns the picture into pixels allocates from it.
+constexpr uint64_t kMaxPixels = uint64_t(1) << 28;
 
 enum EmfRecord : uint32_t {
     EMR_HEADER = 1, EMR_POLYGON = 3, EMR_POLYLINE = 4, EMR_POLYLINETO = 6, EMR_POLYPOLYLINE = 7,
@@ -849,6 +852,8 @@ void TMetafile::LoadFromStream(TStream& stream)
     } else {
         RaiseInvalidMetafile();
     }
+    if (uint64_t(width) * uint64_t(height) > kMaxPixels)
+        throw rtl::EInvalidGraphic(rtl::Format("Metafile is not valid (image too large: %d x %d pixels)", {width, height}));
     FData = std::move(data);
     FEnhanced = enhanced;
     FWidth = width;
