@@ -15,6 +15,9 @@ const char* const MsgSizeTooSmall = "The width and height must each be at least 
 const char* const MsgSizeTooLarge =
     "A new image of %d x %d pixels needs more memory than this computer has free. Please enter a smaller "
     "width and height.";
+const char* const MsgConversionTooLarge =
+    "The image of %d x %d pixels needs more memory than this computer has free to be converted. Please make it "
+    "smaller with the scroll bar, or enter a smaller width and height.";
 
 constexpr TSaveDialogSetup JpegSetup{"JPG", "*.JPG", "Jpeg (*.JPG)|*.JPG"};
 constexpr TSaveDialogSetup BitmapSetup{"BMP", "*.BMP", "Bitmap (*.BMP)|*.BMP"};
@@ -44,14 +47,106 @@ int32_t PercentOf(int percent, int32_t base)
     return rtl::CheckedCast<int32_t>(rtl::Round(size));
 }
 
-String NewSizeProblem(int64_t width, int64_t height)
+namespace {
+
+// Byte counts saturate rather than wrap: a count too large for 64 bits is never free.
+uint64_t Product(int64_t a, int64_t b, uint64_t c)
+{
+    if (a <= 0 || b <= 0 || c == 0) return 0;
+    const uint64_t ab = uint64_t(a) * uint64_t(b);  // each side is at most 2^31
+    return ab > UINT64_MAX / c ? UINT64_MAX : ab * c;
+}
+
+uint64_t Sum(uint64_t a, uint64_t b) { return a > UINT64_MAX - b ? UINT64_MAX : a + b; }
+
+uint64_t DeviceBytes(int64_t width, int64_t height) { return Product(width, height, DevicePixelBytes); }
+
+// What a writer of type makes beside a bitmap of format: a device-format copy where it cannot take
+// the format, and the encoded file where it is held whole.
+uint64_t WriteBytes(TOutputType type, gfx::TPixelFormat format, int64_t width, int64_t height)
+{
+    using enum gfx::TPixelFormat;
+    const auto takes = [format](std::initializer_list<gfx::TPixelFormat> formats) {
+        return std::ranges::find(formats, format) != formats.end();
+    };
+    const uint64_t copy = DeviceBytes(width, height);
+    switch (type) {
+    case TOutputType::Jpeg:
+        return Sum(takes({pfDevice, pf32bit, pf24bit}) ? 0 : copy, OutputBytes(type, width, height));
+    case TOutputType::Tiff:
+        return takes({pf4bit, pf8bit, pf24bit, pf32bit, pfDevice}) ? 0 : copy;
+    case TOutputType::Metafile:
+        return Sum(takes({pfDevice, pf32bit, pf24bit}) ? 0 : copy, OutputBytes(type, width, height));
+    case TOutputType::Bitmap:  // written row by row from the bitmap as it is
+    case TOutputType::Cancel:
+        break;
+    }
+    return 0;
+}
+
+String TooLargeMessage(const char* pattern, int64_t width, int64_t height)
+{
+    return rtl::Format(pattern, {static_cast<long long>(width), static_cast<long long>(height)});
+}
+
+}  // namespace
+
+uint64_t StretchBytes(const gfx::TGraphic* source, int64_t width, int64_t height)
+{
+    const uint64_t made = DeviceBytes(width, height);
+    gfx::TBitmap pixels;
+    if (!source || source->Empty() || width <= 0 || height <= 0 || !source->ToBitmap(pixels)) return made;
+    if (pixels.Width() == width && pixels.Height() == height && pixels.PixelFormat() == gfx::TPixelFormat::pfDevice)
+        return 0;
+    const bool readInPlace = pixels.BitCount() == 32 && pixels.Data()->Contiguous();
+    return Sum(made, readInPlace ? 0 : DeviceBytes(pixels.Width(), pixels.Height()));
+}
+
+uint64_t BitmapFormBytes(const gfx::TGraphic* picture)
+{
+    gfx::TBitmap pixels;
+    if (!picture || picture->Empty() || picture->ToBitmap(pixels)) return 0;
+    return DeviceBytes(picture->Width(), picture->Height());
+}
+
+uint64_t OutputBytes(TOutputType type, int64_t width, int64_t height)
+{
+    const uint64_t rows24 = Product((std::max<int64_t>(width, 0) * 3 + 3) / 4, height, 4);
+    switch (type) {
+    case TOutputType::Jpeg:
+    case TOutputType::Metafile:
+        return rows24;
+    case TOutputType::Bitmap:
+    case TOutputType::Tiff:
+    case TOutputType::Cancel:
+        break;
+    }
+    return 0;
+}
+
+uint64_t SaveBytes(const gfx::TGraphic* picture, TOutputType type)
+{
+    if (!picture || picture->Empty()) return 0;
+    gfx::TBitmap pixels;
+    const gfx::TPixelFormat format = picture->ToBitmap(pixels) ? pixels.PixelFormat() : gfx::TPixelFormat::pfDevice;
+    return Sum(BitmapFormBytes(picture), WriteBytes(type, format, picture->Width(), picture->Height()));
+}
+
+String NewSizeProblem(const gfx::TGraphic* source, int64_t width, int64_t height, uint64_t moreBytes)
 {
     if (width <= 0 || height <= 0) return MsgSizeTooSmall;
-    // The new picture is made next to the loaded one; it must fit what is free now.
-    const long double bytes = static_cast<long double>(width) * static_cast<long double>(height) * DevicePixelBytes;
-    if (width > INT32_MAX / DevicePixelBytes || bytes > static_cast<long double>(rtl::AvailableMemory()))
-        return rtl::Format(MsgSizeTooLarge, {width, height});
+    // Everything the resize makes must fit what is free now, beside the pictures already held.
+    const long double bytes = static_cast<long double>(StretchBytes(source, width, height)) + moreBytes;
+    if (width > INT32_MAX / DevicePixelBytes || height > INT32_MAX ||
+        bytes > static_cast<long double>(rtl::AvailableMemory()))
+        return TooLargeMessage(MsgSizeTooLarge, width, height);
     return "";
+}
+
+String ConversionProblem(const gfx::TGraphic* picture, uint64_t bytes)
+{
+    if (!picture || bytes <= rtl::AvailableMemory()) return "";
+    return TooLargeMessage(MsgConversionTooLarge, picture->Width(), picture->Height());
 }
 
 gfx::TBitmap StretchedCopy(const gfx::TGraphic* picture, int width, int height)

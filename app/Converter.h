@@ -21,12 +21,29 @@ enum class TOutputType { Cancel, Jpeg, Bitmap, Tiff, Metafile };
 // rounded to the nearest whole number, halves to the even neighbour.
 int32_t PercentOf(int percent, int32_t base);
 
-// Empty when a new picture of width x height can be made; otherwise what to tell the user.
-String NewSizeProblem(int64_t width, int64_t height);
+// ---- memory: the buffers of an operation are counted before any of them is made ----------------
+
+// Bytes of the buffers StretchedCopy makes from source at width x height: the new bitmap (none when
+// the source is shared as it is), and the source's pixels in 32 bits when it keeps another format.
+uint64_t StretchBytes(const gfx::TGraphic* source, int64_t width, int64_t height);
+// Bytes of the bitmap PictureAsBitmap draws for a picture without pixels of its own (a metafile);
+// 0 for the others, whose pixels are shared.
+uint64_t BitmapFormBytes(const gfx::TGraphic* picture);
+// Bytes that writing a device-format bitmap of width x height as type holds beside it: the JPEG's
+// encoded bytes (counted as 3 a pixel at most) and the metafile's copy of the rows.
+uint64_t OutputBytes(TOutputType type, int64_t width, int64_t height);
+// Bytes of every buffer that saving picture as type makes: its bitmap form, a copy in a format the
+// writer takes, and OutputBytes.
+uint64_t SaveBytes(const gfx::TGraphic* picture, TOutputType type);
+
+// Empty when a new picture of width x height can be made from source, with moreBytes needed beside
+// its own buffers; otherwise what to tell the user.
+String NewSizeProblem(const gfx::TGraphic* source, int64_t width, int64_t height, uint64_t moreBytes = 0);
+// Empty when bytes can be had now to convert picture; otherwise what to tell the user.
+String ConversionProblem(const gfx::TGraphic* picture, uint64_t bytes);
 
 // A new device-format bitmap of width x height with the picture stretched over all of it
-// (white where there is no picture). Sizes must have passed NewSizeProblem or come from a
-// percent of a picture that was loaded.
+// (white where there is no picture). Sizes must have passed NewSizeProblem.
 gfx::TBitmap StretchedCopy(const gfx::TGraphic* picture, int width, int height);
 
 // The picture as a bitmap of its own size: a bitmap is shared, JPEG, PNG and icon pictures give

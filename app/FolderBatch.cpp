@@ -127,7 +127,7 @@ std::pair<int32_t, int32_t> NewSize(const TBatchSettings& settings, int32_t widt
 gfx::TBitmap ResizedPicture(const TBatchSettings& settings, const gfx::TGraphic* picture)
 {
     const auto [width, height] = NewSize(settings, picture ? picture->Width() : 0, picture ? picture->Height() : 0);
-    const String problem = NewSizeProblem(width, height);
+    const String problem = NewSizeProblem(picture, width, height, OutputBytes(settings.Type, width, height));
     if (!problem.empty()) throw rtl::Exception(problem);
     return StretchedCopy(picture, width, height);
 }

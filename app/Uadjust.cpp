@@ -74,6 +74,20 @@ bool HasPixels(const ui::TImage& image)
     return graphic && !graphic->Empty();
 }
 
+// What keeps the save of the preview as type from having all the memory it makes; empty when it
+// can go ahead. A bitmap is saved at the bar's percent, made first from the loaded picture.
+String SaveMemoryProblem(const TFrmadjust& window, TOutputType type)
+{
+    if (type != TOutputType::Bitmap) {
+        const gfx::TGraphic* preview = window.Image1->Picture().Graphic();
+        return ConversionProblem(preview, SaveBytes(preview, type));
+    }
+    const int p = window.ScrollBar1->Position();
+    const int32_t width = PercentOf(p, BaseWidth), height = PercentOf(p, BaseHeight);
+    if (width <= 0 || height <= 0) return "";
+    return NewSizeProblem(window.ImageSave->Picture().Graphic(), width, height);
+}
+
 }  // namespace
 
 Tfrmcomp& QualityWindow()
@@ -193,7 +207,7 @@ void TFrmadjust::ScrollBar1Change(ui::TObject*)
     const int p = ScrollBar1->Position();
     const int32_t width = PercentOf(p, BaseWidth), height = PercentOf(p, BaseHeight);
     if (width > 0 && height > 0) {
-        const String problem = NewSizeProblem(width, height);
+        const String problem = NewSizeProblem(ImageSave->Picture().Graphic(), width, height);
         if (!problem.empty()) {
             ui::ShowMessage(problem);
             return;
@@ -214,7 +228,7 @@ void TFrmadjust::Button1Click(ui::TObject*)
         return;
     }
     const int width = rtl::StrToInt(widthText), height = rtl::StrToInt(heightText);
-    const String problem = NewSizeProblem(width, height);
+    const String problem = NewSizeProblem(ImageSave->Picture().Graphic(), width, height);
     if (!problem.empty()) {
         ui::ShowMessage(problem);
         return;
@@ -226,6 +240,15 @@ void TFrmadjust::Button1Click(ui::TObject*)
 
 void TFrmadjust::BitBtn1Click(ui::TObject*)
 {
+    // The reset ends at the loaded picture's own size: when that cannot be made, one message says
+    // so and nothing changes.
+    if (BaseWidth > 0 && BaseHeight > 0) {
+        const String problem = NewSizeProblem(ImageSave->Picture().Graphic(), BaseWidth, BaseHeight);
+        if (!problem.empty()) {
+            ui::ShowMessage(problem);
+            return;
+        }
+    }
     EdW->SetText("");
     EdH->SetText("");
     ScrollBar1->SetPosition(99);
@@ -473,6 +496,11 @@ void TFrmadjust::SaveSinglePicture()
         ui::MessageDlg(MsgChoseCancel, ui::TMsgDlgType::mtInformation, ui::mbOK);
         return;
     }
+    const String problem = SaveMemoryProblem(*this, type);
+    if (!problem.empty()) {
+        ui::ShowMessage(problem);
+        return;
+    }
     if (!SaveDialog1->Execute() || SaveDialog1->FileName().empty()) return;
     String fileName = SaveDialog1->FileName();
     bool saved = false;
@@ -512,6 +540,16 @@ void TFrmadjust::CmdcalculateClick(ui::TObject*)
 {
     if (!HasPixels(*Image1)) {
         ui::ShowMessage(MsgNoPixels);
+        return;
+    }
+    // The picture's bitmap form is held through all four writes.
+    const gfx::TGraphic* preview = Image1->Picture().Graphic();
+    uint64_t writeBytes = 0;
+    for (TOutputType type : {TOutputType::Jpeg, TOutputType::Bitmap, TOutputType::Tiff, TOutputType::Metafile})
+        writeBytes = std::max(writeBytes, SaveBytes(preview, type));
+    const String problem = ConversionProblem(preview, BitmapFormBytes(preview) + writeBytes);
+    if (!problem.empty()) {
+        ui::ShowMessage(problem);
         return;
     }
     const String folder = rtl::IncludeTrailingPathDelimiter(DataFolder);
