@@ -58,11 +58,10 @@ TBatchFolders TFrmfolders::Choice() const
 void TFrmfolders::BtnOkClick(ui::TObject*)
 {
     const String problem = BatchFoldersProblem(Choice());
-    if (!problem.empty()) {
-        ui::MessageDlg(problem, ui::TMsgDlgType::mtWarning, ui::mbOK);
-        return;
-    }
-    SetModalResult(ui::mrOk);
+    if (problem.empty()) return;
+    // The window stays open until the folders can be used.
+    SetModalResult(ui::mrNone);
+    ui::MessageDlg(problem, ui::TMsgDlgType::mtWarning, ui::mbOK);
 }
 
 void TFrmfolders::Browse(ui::TEdit* edit)

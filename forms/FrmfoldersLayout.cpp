@@ -51,7 +51,7 @@ const FormDesign& FrmfoldersLayout()
             {.Name = "BtnWeb", .Kind = Kind::Button, .Left = kBrowseLeft, .Top = 239, .Width = kBrowseWidth,
              .Height = 23, .Caption = "Browse...", .Hint = "Choose the folder for the web page"},
             {.Name = "BtnOk", .Kind = Kind::BitBtn, .Left = 296, .Top = 296, .Width = 84, .Height = 30,
-             .Caption = "OK", .Picture = &GlyphOk},
+             .Caption = "OK", .BitBtnKind = ui::TBitBtnKind::bkOK, .Picture = &GlyphOk},
             {.Name = "BtnCancel", .Kind = Kind::BitBtn, .Left = 388, .Top = 296, .Width = 84, .Height = 30,
              .BitBtnKind = ui::TBitBtnKind::bkCancel},
             {.Name = "DlgFolder", .Kind = Kind::OpenDialog, .Caption = "Choose a folder",

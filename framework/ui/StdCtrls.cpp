@@ -244,6 +244,10 @@ void TBitBtn::SetKind(TBitBtnKind kind)
         SetModalResult(info.Result);
         if (Caption().empty()) SetCaption(info.Caption);
     }
+    // The kind says which key the button answers: Enter for an OK or Yes, Escape for a Cancel, a
+    // No or a Close.
+    SetDefault(kind == TBitBtnKind::bkOK || kind == TBitBtnKind::bkYes);
+    SetCancel(kind == TBitBtnKind::bkCancel || kind == TBitBtnKind::bkNo || kind == TBitBtnKind::bkClose);
     Changed();
 }
 

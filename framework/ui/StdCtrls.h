@@ -79,7 +79,8 @@ public:
     const gfx::TBitmap& Glyph() const { return FGlyph; }
     void SetGlyph(const gfx::TBitmap& glyph);
     // A kind other than bkCustom gives the button that kind's modal result and glyph; bkClose
-    // closes the window when clicked.
+    // closes the window when clicked. bkOK and bkYes make it the window's Default (Enter), bkCancel,
+    // bkNo and bkClose its Cancel (Escape).
     TBitBtnKind Kind() const { return FKind; }
     void SetKind(TBitBtnKind kind);
     void Click() override;

@@ -283,11 +283,13 @@ struct KindCase {
     TBitBtnKind kind;
     int modalResult;
     const char* caption;
+    bool enter;   // the window's Default
+    bool escape;  // its Cancel
 };
 
 class BitBtnKinds : public ::testing::TestWithParam<KindCase> {};
 
-TEST_P(BitBtnKinds, KindGivesResultAndCaptionUnlessDesigned)
+TEST_P(BitBtnKinds, KindGivesResultCaptionAndKey)
 {
     const KindCase& c = GetParam();
     TForm form(nullptr);
@@ -295,6 +297,11 @@ TEST_P(BitBtnKinds, KindGivesResultAndCaptionUnlessDesigned)
     b->SetKind(c.kind);
     EXPECT_EQ(b->ModalResult(), c.modalResult);
     EXPECT_EQ(b->Caption(), c.caption);
+    EXPECT_EQ(b->Default(), c.enter);
+    EXPECT_EQ(b->Cancel(), c.escape);
+    // A kind changed later takes its key with it.
+    b->SetKind(TBitBtnKind::bkCustom);
+    EXPECT_FALSE(b->Default() || b->Cancel());
     auto* exit = new TBitBtn(&form);
     exit->SetCaption("Exit");
     exit->SetKind(c.kind);
@@ -302,10 +309,13 @@ TEST_P(BitBtnKinds, KindGivesResultAndCaptionUnlessDesigned)
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, BitBtnKinds,
-                         ::testing::Values(KindCase{TBitBtnKind::bkOK, mrOk, "OK"},
-                                           KindCase{TBitBtnKind::bkCancel, mrCancel, "Cancel"},
-                                           KindCase{TBitBtnKind::bkYes, mrYes, "&Yes"},
-                                           KindCase{TBitBtnKind::bkClose, mrNone, "&Close"}));
+                         ::testing::Values(KindCase{TBitBtnKind::bkOK, mrOk, "OK", true, false},
+                                           KindCase{TBitBtnKind::bkYes, mrYes, "&Yes", true, false},
+                                           KindCase{TBitBtnKind::bkCancel, mrCancel, "Cancel", false, true},
+                                           KindCase{TBitBtnKind::bkNo, mrNo, "&No", false, true},
+                                           KindCase{TBitBtnKind::bkClose, mrNone, "&Close", false, true},
+                                           KindCase{TBitBtnKind::bkRetry, mrRetry, "&Retry", false, false},
+                                           KindCase{TBitBtnKind::bkHelp, mrNone, "&Help", false, false}));
 
 TEST(BitBtn, CloseKindClosesItsWindow)
 {
