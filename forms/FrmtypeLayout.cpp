@@ -32,7 +32,7 @@ const FormDesign& FrmtypeLayout()
             {.Name = "RadMeta", .Kind = Kind::RadioButton, .Parent = "GroupBox1", .Left = 14, .Top = 92,
              .Width = 280, .Height = 20, .Caption = "Enhanced metafile (*.EMF)"},
             {.Name = "BitBtn1", .Kind = Kind::BitBtn, .Left = 118, .Top = 178, .Width = 96, .Height = 25,
-             .Caption = "OK", .BitBtnKind = ui::TBitBtnKind::bkOK, .TabOrder = 0},
+             .Caption = "OK", .BitBtnKind = ui::TBitBtnKind::bkOK},
             {.Name = "BitBtn2", .Kind = Kind::BitBtn, .Left = 222, .Top = 178, .Width = 96, .Height = 25,
              .Caption = "Cancel", .BitBtnKind = ui::TBitBtnKind::bkCancel},
         }};

@@ -461,20 +461,46 @@ void TWinControl::HandleNeeded()
 
 void TWinControl::SyncWidget() { TControl::SyncWidget(); }
 
+namespace {
+
+// The controls in reading order: row by row from the top, each row from the left. A control is in
+// the row of the control that begins it when their heights overlap by half the lower one's height.
+void SortInReadingOrder(std::vector<TControl*>& controls)
+{
+    std::stable_sort(controls.begin(), controls.end(), [](TControl* a, TControl* b) { return a->Top() < b->Top(); });
+    auto sameRow = [](const TControl* first, const TControl* c) {
+        const int overlap = std::min(first->Top() + first->Height(), c->Top() + c->Height()) - c->Top();
+        return overlap * 2 >= std::min(first->Height(), c->Height()) && overlap > 0;
+    };
+    for (size_t begin = 0; begin < controls.size();) {
+        size_t end = begin + 1;
+        while (end < controls.size() && sameRow(controls[begin], controls[end])) ++end;
+        std::stable_sort(controls.begin() + std::ptrdiff_t(begin), controls.begin() + std::ptrdiff_t(end),
+                         [](TControl* a, TControl* b) { return a->Left() < b->Left(); });
+        begin = end;
+    }
+}
+
+}  // namespace
+
 std::vector<QWidget*> TWinControl::TabChain() const
 {
-    // Controls with a tab order first, by it; the others after them in the order they came.
-    std::vector<std::pair<int, TControl*>> order;
-    int n = 0;
+    // Controls with a tab order first, by it; the others after them in reading order. Only those
+    // that take the keyboard or hold controls count, so a picture beside a column does not make a
+    // row of it.
+    std::vector<TControl*> ordered, unordered;
     ForEachChild([&](TControl* c) {
-        order.emplace_back(c->TabOrder() >= 0 ? c->TabOrder() : (1 << 20) + n, c);
-        ++n;
-    });
-    std::stable_sort(order.begin(), order.end(), [](auto& a, auto& b) { return a.first < b.first; });
-    std::vector<QWidget*> chain;
-    for (auto& [key, c] : order) {
         QWidget* w = c->Widget();
-        if (!w) continue;
+        if (!w) return;
+        if (!(w->focusPolicy() & Qt::TabFocus) && !dynamic_cast<TWinControl*>(c)) return;
+        (c->TabOrder() >= 0 ? ordered : unordered).push_back(c);
+    });
+    std::stable_sort(ordered.begin(), ordered.end(), [](TControl* a, TControl* b) { return a->TabOrder() < b->TabOrder(); });
+    SortInReadingOrder(unordered);
+    ordered.insert(ordered.end(), unordered.begin(), unordered.end());
+    std::vector<QWidget*> chain;
+    for (TControl* c : ordered) {
+        QWidget* w = c->Widget();
         if (w->focusPolicy() & Qt::TabFocus) chain.push_back(w);
         if (auto* container = dynamic_cast<TWinControl*>(c)) {
             std::vector<QWidget*> inner = container->TabChain();

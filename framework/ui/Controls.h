@@ -170,7 +170,8 @@ public:
 
     int Tag() const { return FTag; }
     void SetTag(int tag) { FTag = tag; }
-    // The place in its window's tab order; -1: the order in which controls were put on it.
+    // The place in its window's tab order; -1: after those with one, in reading order (rows from the
+    // top, each from the left).
     int TabOrder() const { return FTabOrder; }
     void SetTabOrder(int order) { FTabOrder = order; }
 

@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QPixmap>
 #include <QPointer>
+#include <QRadioButton>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -29,7 +30,9 @@ public:
     QScrollArea* Scroller = nullptr;
     ContainerWidget* Inner = nullptr;
     bool Syncing = false;
-    QPointer<QWidget> Shower;  // the window that showed this one modally
+    // The window this one belongs to while shown: the one that showed it modally, or the modal
+    // window that was up when it was shown.
+    QPointer<QWidget> Shower;
 
 protected:
     void closeEvent(QCloseEvent* e) override
@@ -80,12 +83,12 @@ std::set<TForm*>& Released()
 }
 }  // namespace
 
-// A window shown modally is a dialog to the window manager: only a dialog is kept transient for
-// (on top of) the window that showed it.
-static Qt::WindowFlags WindowFlags(const TForm& form)
+// A window shown modally, or shown while a modal window is up, is a dialog to the window manager:
+// only a dialog is kept transient for (on top of) the window it belongs to.
+static Qt::WindowFlags WindowFlags(const TForm& form, bool owned)
 {
     const TFormBorderStyle style = form.BorderStyle();
-    const bool dialog = form.Modal() || style == TFormBorderStyle::bsDialog;
+    const bool dialog = form.Modal() || owned || style == TFormBorderStyle::bsDialog;
     Qt::WindowFlags flags = dialog ? Qt::Dialog : Qt::Window;
     if (style == TFormBorderStyle::bsNone) return flags | Qt::FramelessWindowHint;
     flags |= Qt::WindowTitleHint | Qt::CustomizeWindowHint;
@@ -98,9 +101,9 @@ static Qt::WindowFlags WindowFlags(const TForm& form)
 }
 
 // Qt hides a window whose flags are set, so they are set only when they change.
-static void ApplyWindowFlags(QWidget& w, const TForm& form)
+static void ApplyWindowFlags(FormWidget& w, const TForm& form)
 {
-    const Qt::WindowFlags flags = WindowFlags(form);
+    const Qt::WindowFlags flags = WindowFlags(form, !w.Shower.isNull());
     if (w.windowFlags() != flags) w.setWindowFlags(flags);
 }
 
@@ -326,10 +329,13 @@ void TForm::ShowWindow()
     // Qt ignores a change of modality on a visible window.
     if (w->isVisible() && w->windowModality() != modality) w->hide();
     w->Syncing = true;
+    // A window shown while a modal window is up belongs to that window: on top of it, and not
+    // blocked by it.
+    QWidget* modal = QApplication::activeModalWidget();
+    w->Shower = FModal ? ActiveWindowWidget() : modal && modal->isVisible() ? modal : nullptr;
+    if (w->Shower == w) w->Shower = nullptr;
     ApplyWindowFlags(*w, *this);
     w->setWindowModality(modality);
-    w->Shower = FModal ? ActiveWindowWidget() : nullptr;
-    if (w->Shower == w) w->Shower = nullptr;
     w->winId();
     if (QWindow* handle = w->windowHandle())
         handle->setTransientParent(w->Shower ? w->Shower->window()->windowHandle() : nullptr);
@@ -343,11 +349,15 @@ void TForm::ShowWindow()
     w->Syncing = false;
 }
 
-// Each showing starts with the keyboard on the first control of the tab order.
+// Each showing starts with the keyboard on the first control of the tab order; in a group of
+// radio buttons, on the checked one.
 void TForm::FocusFirstControl()
 {
     for (QWidget* c : TabChain()) {
         if (c->isEnabled() && c->isVisibleTo(FWidget)) {
+            if (auto* radio = qobject_cast<QRadioButton*>(c); radio && !radio->isChecked())
+                for (QRadioButton* other : radio->parentWidget()->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly))
+                    if (other->isChecked() && other->isEnabled() && other->isVisibleTo(FWidget)) c = other;
             c->setFocus(Qt::TabFocusReason);
             return;
         }

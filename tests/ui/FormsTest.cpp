@@ -1,6 +1,8 @@
 // Windows: frame and client sizes, centring, the real modal loop, closing and the main form.
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+#include <string>
 #include <vector>
 
 #include <QCoreApplication>
@@ -254,6 +256,134 @@ TEST(WindowKeys, EscapeClosesAModalWindowOnly)
     plain.Show();
     Press(plain, Qt::Key_Escape);
     EXPECT_TRUE(plain.Visible());
+}
+
+// A modal window with controls of every kind that takes the keyboard, an OK-kind and a
+// Cancel-kind button.
+struct KindDialog {
+    TForm form{nullptr};
+    TRadioButton* radio = new TRadioButton(&form);
+    TCheckBox* check = new TCheckBox(&form);
+    TEdit* edit = new TEdit(&form);
+    TSpinEdit* spin = new TSpinEdit(&form);
+    TListBox* list = new TListBox(&form);
+    TButton* other = new TButton(&form);
+    TBitBtn* ok = new TBitBtn(&form);
+    TBitBtn* cancel = new TBitBtn(&form);
+    int otherClicks = 0, okClicks = 0, cancelClicks = 0;
+    KindDialog()
+    {
+        form.SetClientSize(300, 300);
+        int top = 0;
+        for (TControl* c : std::initializer_list<TControl*>{radio, check, edit, spin, list, other, ok, cancel}) {
+            c->SetParent(&form);
+            c->SetTop(top);
+            top += 30;
+        }
+        ok->SetKind(TBitBtnKind::bkOK);
+        cancel->SetKind(TBitBtnKind::bkCancel);
+        other->OnClick = [this](TObject*) { ++otherClicks; };
+        ok->OnClick = [this](TObject*) { ++okClicks; };
+        cancel->OnClick = [this](TObject*) { ++cancelClicks; };
+    }
+    TControl* Named(const std::string& name)
+    {
+        if (name == "radio") return radio;
+        if (name == "check") return check;
+        if (name == "edit") return edit;
+        if (name == "spin") return spin;
+        if (name == "list") return list;
+        if (name == "other") return other;
+        return ok;
+    }
+};
+
+struct KeyCase {
+    const char* focus;
+    int key;
+    int result;       // the showing's result
+    int okClicks, cancelClicks, otherClicks;
+};
+
+class ButtonKindKeys : public ::testing::TestWithParam<KeyCase> {};
+
+TEST_P(ButtonKindKeys, EnterPressesTheOkKindButtonUnlessAnotherHasTheKeyboardAndEscapeTheCancelKind)
+{
+    if (!GuiRunning()) GTEST_SKIP() << "no GUI";
+    const KeyCase& k = GetParam();
+    KindDialog d;
+    QueueEvent([&] {
+        d.Named(k.focus)->Widget()->setFocus();
+        Press(d.form, k.key);
+        if (d.form.ModalResult() == mrNone) d.form.Close();
+    });
+    EXPECT_EQ(d.form.ShowModal(), k.result);
+    EXPECT_EQ(d.okClicks, k.okClicks);
+    EXPECT_EQ(d.cancelClicks, k.cancelClicks);
+    EXPECT_EQ(d.otherClicks, k.otherClicks);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ButtonKindKeys,
+                         ::testing::Values(KeyCase{"radio", Qt::Key_Return, mrOk, 1, 0, 0},
+                                           KeyCase{"check", Qt::Key_Enter, mrOk, 1, 0, 0},
+                                           KeyCase{"edit", Qt::Key_Return, mrOk, 1, 0, 0},
+                                           KeyCase{"spin", Qt::Key_Return, mrOk, 1, 0, 0},
+                                           KeyCase{"list", Qt::Key_Return, mrOk, 1, 0, 0},
+                                           KeyCase{"other", Qt::Key_Return, mrCancel, 0, 0, 1},
+                                           KeyCase{"radio", Qt::Key_Escape, mrCancel, 0, 1, 0},
+                                           KeyCase{"edit", Qt::Key_Escape, mrCancel, 0, 1, 0},
+                                           KeyCase{"list", Qt::Key_Escape, mrCancel, 0, 1, 0},
+                                           KeyCase{"ok", Qt::Key_Escape, mrCancel, 0, 1, 0}));
+
+// Counts the times a window is blocked by a modal window.
+struct BlockedCount : QObject {
+    int Count = 0;
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::WindowBlocked) ++Count;
+        return false;
+    }
+};
+
+TEST(WindowKeys, AWindowShownWhileAModalWindowIsUpBelongsToItAndEscapePressesItsCloseButton)
+{
+    if (!GuiRunning()) GTEST_SKIP() << "no GUI";
+    TForm before(nullptr), modal(nullptr), results(nullptr);
+    before.SetClientSize(100, 50);
+    modal.SetClientSize(300, 200);
+    results.SetClientSize(200, 100);
+    auto* list = new TListBox(&results);
+    list->SetParent(&results);
+    auto* close = new TBitBtn(&results);
+    close->SetParent(&results);
+    close->SetTop(60);
+    close->SetKind(TBitBtnKind::bkClose);
+    before.Show();
+    BlockedCount beforeBlocked, resultsBlocked;
+    before.Widget()->windowHandle()->installEventFilter(&beforeBlocked);
+    bool dialog = false, onTopOfModal = false, visibleAfterEscape = true;
+    QueueEvent([&] {
+        results.Show();
+        QWindow* handle = results.Widget()->windowHandle();
+        handle->installEventFilter(&resultsBlocked);
+        dialog = results.Widget()->windowType() == Qt::Dialog;
+        onTopOfModal = handle->transientParent() == modal.Widget()->windowHandle();
+        Press(results, Qt::Key_Escape);
+        visibleAfterEscape = results.Visible();
+        modal.Close();
+    });
+    modal.ShowModal();
+    EXPECT_TRUE(dialog);
+    EXPECT_TRUE(onTopOfModal);
+    EXPECT_FALSE(visibleAfterEscape);
+    EXPECT_GT(beforeBlocked.Count, 0);  // a window shown before the modal one is blocked by it
+    EXPECT_EQ(resultsBlocked.Count, 0);
+    // Shown again with no modal window up it is a plain window of its own.
+    results.Show();
+    EXPECT_EQ(results.Widget()->windowType(), Qt::Window);
+    EXPECT_EQ(results.Widget()->windowHandle()->transientParent(), nullptr);
+    results.Hide();
+    before.Hide();
 }
 
 TEST(WindowKeys, AControlDisabledWithTheKeyboardGetsItBackWhenEnabledAgain)
