@@ -38,6 +38,7 @@ constexpr const char* ReasonNoPicture = "the file holds no picture";
 constexpr const char* LineNoImagesOfType = "** No images of type ";
 constexpr const char* LineNotFound = " found in this folder";
 constexpr const char* LineSelectDifferent = "** Select a different type or different folder";
+constexpr const char* StatusNothingFound = "Nothing to convert in ";
 constexpr const char* MsgGalleryQuestion =
     "We will now automatically create a webpage for you, containing thumbnail images that show full sized "
     "images when clicked. Click YES to create the webpage, click no to cancel. ";
@@ -272,14 +273,14 @@ void OfferGallery(const TBatchSettings& settings, TBatchTally& tally)
     }
 }
 
-void SumUp(const String& mask, TBatchView& view, const TBatchTally& tally)
+void SumUp(const TBatchSettings& settings, TBatchView& view, const TBatchTally& tally)
 {
     if (view.ResultCount() > 0) {
         view.SetResultStatus(StatusFinished + rtl::IntToStr(tally.Converted), clStatusMaroon);
     } else {
-        view.AddResult(LineNoImagesOfType + mask + LineNotFound);
+        view.AddResult(LineNoImagesOfType + settings.Mask + LineNotFound);
         view.AddResult(LineSelectDifferent);
-        view.SetResultStatus("", clStatusMaroon);
+        view.SetResultStatus(StatusNothingFound + settings.Folders.Source, clStatusMaroon);
     }
 }
 
@@ -394,7 +395,7 @@ void RunFolderBatch(const TBatchSettings& settings, TBatchView& view, TBatchTall
     } catch (...) {
         ui::Application().ShowException("An unexpected error ended the command");
     }
-    SumUp(settings.Mask, view, tally);
+    SumUp(settings, view, tally);
     view.SetNote(1, "");
     view.SetNote(2, "");
 }

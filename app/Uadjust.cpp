@@ -439,7 +439,8 @@ private:
     std::vector<bool> FEnabled;
 };
 
-// Which pictures of the folder; the file-kind chooser lives only while it asks.
+// Which pictures of the folder; the file-kind chooser lives only while it asks. Empty when it was
+// cancelled (Escape or its close box).
 String AskSearchMask(TFrmadjust& converter)
 {
     std::unique_ptr<TFrmchoice> chooser(new TFrmchoice(&converter));
@@ -449,7 +450,7 @@ String AskSearchMask(TFrmadjust& converter)
     if (height != 0) chooser->SetHeight(height);
     chooser->RadAll->SetChecked(true);
     chooser->Lbltitle->SetCaption(ChooserTitle(converter.Lblpercent->Caption()));
-    chooser->ShowModal();
+    if (chooser->ShowModal() != ui::mrOk) return {};
     return chooser->SearchMask();
 }
 
@@ -459,6 +460,10 @@ void TFrmadjust::SaveFolder()
 {
     if (FolderBatchRunning()) return;
     const String mask = AskSearchMask(*this);
+    if (mask.empty()) {
+        ui::MessageDlg(MsgChoseCancel, ui::TMsgDlgType::mtInformation, ui::mbOK);
+        return;
+    }
     Frmtype->ShowModal();
     const TOutputType type = Frmtype->Chosen();
     if (type == TOutputType::Jpeg) {

@@ -43,7 +43,8 @@ protected:
                 ChooserTitles.push_back(chooser->Lbltitle->Caption());
                 ChooserSizes.emplace_back(chooser->Width(), chooser->Height());
                 if (Mask) Option(*chooser)->Click();
-                chooser->BitBtn1->Click();
+                if (CloseChooser) chooser->Close();  // Escape or the close box
+                else chooser->BitBtn1->Click();
                 return;
             }
             others(form);
@@ -131,6 +132,7 @@ protected:
 
     String Source, Output, Web;
     std::optional<String> Mask;
+    bool CloseChooser = false;
     std::vector<String> ChooserTitles;
     std::vector<std::pair<int, int>> ChooserSizes;
 };
@@ -171,7 +173,7 @@ TEST_F(FolderBatchTest, JpegWithAnEndingOfFourLettersIsNeverConverted)
         EXPECT_TRUE(fs::is_empty(Output));
         EXPECT_EQ(ResultLines(), (std::vector<String>{"** No images of type " + String(mask) + " found in this folder",
                                                       "** Select a different type or different folder"}));
-        EXPECT_EQ(Status(), "");
+        EXPECT_EQ(Status(), "Nothing to convert in " + Source);
     }
 }
 
@@ -378,16 +380,29 @@ TEST_F(FolderBatchTest, NoToTheGalleryWritesNoPageAndKeepsTheThumbnailsFlag)
               "Once you save your thumbnails as JPG, a webpage will be generated and displayed.");
 }
 
-TEST_F(FolderBatchTest, EmptyFolderGivesTheTwoLinesAndNoGalleryQuestion)
+TEST_F(FolderBatchTest, EmptyFolderGivesTheTwoLinesTheFolderAndNoGalleryQuestion)
 {
     app::MakeWebPage = true;
     PutPng("only.png", apptest::PatternBitmap(5, 5));
     RunBatch(app::TOutputType::Jpeg, String("*.GIF"));
     EXPECT_EQ(ResultLines(), (std::vector<String>{"** No images of type *.GIF found in this folder",
                                                   "** Select a different type or different folder"}));
-    EXPECT_EQ(Status(), "");
+    // The status names the folder that was searched, in the results window on top.
+    EXPECT_EQ(Status(), "Nothing to convert in " + Source);
+    EXPECT_TRUE(app::Frmresults->Visible());
     EXPECT_TRUE(Seam->Messages.empty());
     EXPECT_EQ(app::BatchCount, 0);
+}
+
+TEST_F(FolderBatchTest, TheFileKindChooserClosedWithoutOkCancels)
+{
+    PutBmp("a.bmp", apptest::PatternBitmap(5, 5));
+    CloseChooser = true;
+    RunBatch(app::TOutputType::Bitmap, String("*.BMP"));
+    EXPECT_EQ(Seam->Texts(), (std::vector<String>{"You chose cancel, nothing was done."}));
+    EXPECT_EQ(Seam->ModalShown, (std::vector<String>{"Frmchoice"}));
+    EXPECT_TRUE(fs::is_empty(Output));
+    EXPECT_FALSE(app::Frmresults->Visible());
 }
 
 TEST_F(FolderBatchTest, CancelInTheTypeChooserDoesNothing)
