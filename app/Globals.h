@@ -12,6 +12,15 @@ extern String SettingsIniPath;  // DataFolder + "/vomix25.ini"
 extern String WindowsDir;       // where the paint program is looked for
 extern int JpegQuality;         // 1..100, set by the JPEG quality dialog
 
+// Whether the program may keep its files in the data folder: the folder is named, and it is the
+// user's own and writable by no one else, or missing (then its files fail as in any missing
+// folder). Checked anew on every call.
+bool DataFolderUsable();
+// Raises, naming fileName, unless the data folder is usable: EFCreateError
+// "Cannot create file "%s". %s" for a file, EIniFileException "Unable to write to %s" for an ini.
+void CheckDataFolderFor(const String& fileName);
+void CheckDataFolderForIni(const String& iniPath);
+
 // The saved width or height of the window named `section`; 0 when none is saved.
 int ReadFormWidth(const String& section);
 int ReadFormHeight(const String& section);

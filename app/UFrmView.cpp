@@ -372,6 +372,7 @@ void TFrmView::CmdPaintClick(ui::TObject*)
         return;
     }
     const String paintTempFile = DataFolder + PaintTempFileName;
+    CheckDataFolderFor(paintTempFile);
     gfx::TGraphic& graphic = SegmentGraphic(SelectedSegment());
     graphic.SaveToFile(paintTempFile);
     // Both paths go whole to the program, however long.

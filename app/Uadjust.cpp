@@ -19,6 +19,7 @@
 #include "forms/FrmadjustLayout.h"
 #include "framework/ui/Application.h"
 #include "gif/GifUnit.h"
+#include "tiff/Bmp2Tiff.h"
 #include "tiff/ReadTiff.h"
 
 namespace app {
@@ -560,32 +561,52 @@ void TFrmadjust::CmdcalculateClick(ui::TObject*)
     const String folder = rtl::IncludeTrailingPathDelimiter(DataFolder);
     const String jpegPath = folder + TempJpegName, bitmapPath = folder + TempBitmapName,
                  tiffPath = folder + TempTiffName, metaPath = folder + TempMetaName;
-    for (const String& path : {jpegPath, bitmapPath, tiffPath, metaPath}) rtl::DeleteFile(path);
 
-    // Each file is written on its own; one that cannot be written is named in its line.
-    auto attempt = [](const std::function<void()>& write) {
+    // Each file is made afresh and on its own; the size shown is that of the file made here, and
+    // one that cannot be made is named in its line. Nothing is written in a data folder that is
+    // not the user's own.
+    const bool usable = DataFolderUsable();
+    auto measure = [usable](const String& path, const std::function<void(rtl::TStream&)>& write) -> int64_t {
+        if (!usable) return -1;
         try {
-            write();
-            return true;
+            return rtl::WriteScratchFile(path, write);
         } catch (const rtl::Exception&) {
-            return false;
+            return -1;
         }
     };
-    const gfx::TBitmap pixels = PictureAsBitmap(Image1->Picture().Graphic());
-    const bool jpegWritten = attempt([&] { SaveImageAsJpeg(jpegPath, Image1); });
-    const bool bitmapWritten = attempt([&] { WriteBitmapFile(bitmapPath, pixels); });
-    const bool tiffWritten = attempt([&] { WriteTiffOutput(tiffPath, WritableBitmap(pixels)); });
-    const bool metaWritten = attempt([&] { SaveImageAsMetafile(metaPath, Image1); });
-
-    auto sizeText = [](bool written, const String& path, const String& after) -> String {
-        const rtl::TFileFacts facts = rtl::FindFileFacts(path);
-        if (!written || !facts.Found) return NoteSizeUnknown;
-        return rtl::IntToStr(facts.Size) + after;
+    // As the JPEG and metafile savers do, those two are noted in the results list.
+    auto note = [](const String& path, int64_t size) {
+        if (size >= 0) Frmresults->AddLine(LineCreated + path);
+        else if (rtl::FileExists(path)) Frmresults->AddLine(LineAlreadyExists + path);
     };
-    Lblnote1->SetCaption("Current Jpeg Size = " + sizeText(jpegWritten, jpegPath, " bytes. (Compression at 75)"));
-    Lblnote2->SetCaption("Current Bitmap Size = " + sizeText(bitmapWritten, bitmapPath, " bytes."));
-    Lblnote3->SetCaption("Current Tif Size = " + sizeText(tiffWritten, tiffPath, " bytes."));
-    Lblnote4->SetCaption("Current Meta Size = " + sizeText(metaWritten, metaPath, " bytes."));
+    const gfx::TBitmap pixels = PictureAsBitmap(Image1->Picture().Graphic());
+
+    const int64_t jpegSize = measure(jpegPath, [&](rtl::TStream& s) {
+        gfx::TJPEGImage jpeg;
+        jpeg.Assign(pixels);
+        jpeg.SetCompressionQuality(QualityWindowQuality());
+        jpeg.Compress();
+        jpeg.SaveToStream(s);
+    });
+    note(jpegPath, jpegSize);
+    const int64_t bitmapSize = measure(bitmapPath, [&](rtl::TStream& s) {
+        gfx::TBitmap copy = pixels;
+        copy.SaveToStream(s);
+    });
+    const int64_t tiffSize =
+        measure(tiffPath, [&](rtl::TStream& s) { tif::WriteTiffToStream(s, WritableBitmap(pixels)); });
+    gfx::TMetafile metafile;
+    metafile.RecordBitmap(pixels);
+    const int64_t metaSize = measure(metaPath, [&](rtl::TStream& s) { metafile.SaveToStream(s); });
+    note(metaPath, metaSize);
+
+    auto sizeText = [](int64_t size, const String& after) -> String {
+        return size < 0 ? String(NoteSizeUnknown) : rtl::IntToStr(size) + after;
+    };
+    Lblnote1->SetCaption("Current Jpeg Size = " + sizeText(jpegSize, " bytes. (Compression at 75)"));
+    Lblnote2->SetCaption("Current Bitmap Size = " + sizeText(bitmapSize, " bytes."));
+    Lblnote3->SetCaption("Current Tif Size = " + sizeText(tiffSize, " bytes."));
+    Lblnote4->SetCaption("Current Meta Size = " + sizeText(metaSize, " bytes."));
 }
 
 String CollapseDelimiters(const String& path)

@@ -80,15 +80,18 @@ bool FolderExists(const String& path) { return rtl::DirectoryExists(path); }
 
 void PrepareDataFolder()
 {
-    String appData = ui::AppDataFolder();
-    if (appData.empty()) appData = rtl::TempFolder();
-    DataFolder = appData + "/Quadrell";
-    if (!FolderExists(DataFolder)) {
+    const String appData = ui::AppDataFolder();
+    // Without a folder of the user's own to put it in there is no data folder.
+    DataFolder = appData.empty() ? String() : appData + "/Quadrell";
+    if (!DataFolder.empty() && !FolderExists(DataFolder)) {
         // A fresh account may lack the application-data folder itself; as for any program on this
         // desktop it is made when first needed.
         if (!FolderExists(appData)) rtl::CreateDir(appData);
-        if (!rtl::CreateDir(DataFolder)) ui::MessageDlg(MsgNoDataFolder, ui::TMsgDlgType::mtWarning, ui::mbOK);
+        rtl::CreatePrivateDir(DataFolder);
     }
+    // A folder that someone else made, or may write to, is as good as none: its files are not
+    // read, and nothing is written there.
+    if (!rtl::IsPrivateFolder(DataFolder)) ui::MessageDlg(MsgNoDataFolder, ui::TMsgDlgType::mtWarning, ui::mbOK);
     SettingsIniPath = DataFolder + "/vomix25.ini";
 }
 
@@ -101,11 +104,12 @@ String GetWindowsDir()
 void ReadLastDir()
 {
     rtl::TIniFile ini(HistoryIniPath);
-    FrmFirst->OpenDialog1->SetInitialDir(ini.ReadString(HistorySection, LastDirKey, ""));
+    FrmFirst->OpenDialog1->SetInitialDir(DataFolderUsable() ? ini.ReadString(HistorySection, LastDirKey, "") : "");
 }
 
 void WriteLastDir(const String& fileName)
 {
+    CheckDataFolderForIni(HistoryIniPath);
     rtl::TIniFile ini(HistoryIniPath);
     ini.WriteString(HistorySection, LastDirKey, rtl::ExtractFilePath(fileName));
 }

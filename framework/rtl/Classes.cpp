@@ -1,15 +1,20 @@
 #include "framework/rtl/Classes.h"
 
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
+#include <deque>
 #include <fstream>
 #include <new>
+#include <utility>
 
 namespace rtl {
 
@@ -275,6 +280,13 @@ namespace {
 // Links followed at most this often, as the system's own limit.
 constexpr int MaxLinkHops = 40;
 
+constexpr const char* SLinkNotFollowed =
+    "It is a symbolic link that another user made in a shared folder, so it is not followed.";
+constexpr const char* SFolderLinkNotFollowed =
+    "\"%s\" is a symbolic link that another user made in a shared folder, so it is not followed.";
+constexpr const char* SDanglingLink =
+    "It is a symbolic link to \"%s\", which does not exist; no file is made through a link.";
+
 [[noreturn]] void RaiseCreateError(const String& fileName, int error)
 {
     throw EFCreateError(CreateErrorText(fileName, std::strerror(error)));
@@ -285,22 +297,129 @@ constexpr int MaxLinkHops = 40;
     throw EWriteError(WriteErrorText(fileName, error));
 }
 
-// The file a name stands for: symbolic links followed to the last one's target, which need not
-// exist yet. A relative link is read from the link's own folder.
-String FollowLinks(const String& fileName)
-{
-    String path = fileName;
-    for (int hops = 0;; ++hops) {
-        struct stat st {};
-        if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
-        if (hops == MaxLinkHops) RaiseCreateError(fileName, ELOOP);
-        std::vector<char> text(size_t(std::max<off_t>(st.st_size, 255)) + 1);
-        const ssize_t n = readlink(path.c_str(), text.data(), text.size());
-        if (n < 0) RaiseCreateError(fileName, errno);
-        if (size_t(n) == text.size()) RaiseCreateError(fileName, ENAMETOOLONG);  // changed meanwhile
-        const String link(text.data(), size_t(n));
-        path = !link.empty() && link[0] == PathDelim ? link : ExtractFilePath(path) + link;
+// A file handle closed when it goes.
+class Handle {
+public:
+    explicit Handle(int fd = -1) : FFd(fd) {}
+    Handle(Handle&& other) noexcept : FFd(std::exchange(other.FFd, -1)) {}
+    Handle& operator=(Handle&& other) noexcept
+    {
+        if (this != &other) {
+            Reset();
+            FFd = std::exchange(other.FFd, -1);
+        }
+        return *this;
     }
+    ~Handle() { Reset(); }
+    int Get() const { return FFd; }
+    int Release() { return std::exchange(FFd, -1); }
+
+private:
+    void Reset()
+    {
+        if (FFd >= 0) close(FFd);
+        FFd = -1;
+    }
+    int FFd;
+};
+
+// A folder on the way to fileName, opened without following a link.
+Handle OpenFolder(int at, const char* name, const String& fileName)
+{
+    Handle folder(openat(at, name, O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (folder.Get() < 0) RaiseCreateError(fileName, errno);
+    return folder;
+}
+
+// The kernel's rule for links in shared folders (fs.protected_symlinks), applied whatever the
+// system's setting: a link in a sticky, world-writable folder is followed only by its owner, or
+// when the folder's owner made it.
+bool MayFollow(const struct stat& folder, const struct stat& link)
+{
+    constexpr mode_t Shared = S_ISVTX | S_IWOTH;
+    return link.st_uid == geteuid() || (folder.st_mode & Shared) != Shared || folder.st_uid == link.st_uid;
+}
+
+std::deque<String> NameParts(const String& path)
+{
+    std::deque<String> parts;
+    for (size_t at = 0; at <= path.size();) {
+        const size_t next = std::min(path.find(PathDelim, at), path.size());
+        if (next > at) parts.push_back(path.substr(at, next - at));
+        at = next + 1;
+    }
+    return parts;
+}
+
+// Where a file the user named lies: its folder, held open, and its name there. Every folder on
+// the way is opened without following links, so a link is followed only here, by the rule above.
+struct WriteTarget {
+    Handle Folder;
+    String Name;
+    bool Exists = false;
+    struct stat Facts {};
+};
+
+WriteTarget FindWriteTarget(const String& fileName)
+{
+    WriteTarget target;
+    std::deque<String> rest = NameParts(fileName);
+    const bool absolute = fileName[0] == PathDelim;
+    target.Folder = OpenFolder(AT_FDCWD, absolute ? "/" : ".", fileName);
+    String walked = absolute ? "/" : "";  // the path as followed, to name a link
+    String lastLink;                      // what the link that gave the last name pointed to
+    for (int hops = 0; !rest.empty();) {
+        const String name = rest.front();
+        rest.pop_front();
+        if (name == ".") continue;
+        const bool last = rest.empty();
+        struct stat st {};
+        if (name != ".." && fstatat(target.Folder.Get(), name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            // A dangling link stands for a file that exists: nothing is made where it points.
+            if (errno == ENOENT && !lastLink.empty())
+                throw EFCreateError(CreateErrorText(fileName, Format(SDanglingLink, {lastLink})));
+            if (errno != ENOENT || !last) RaiseCreateError(fileName, errno);
+            target.Name = name;
+            return target;
+        }
+        if (S_ISLNK(st.st_mode)) {
+            if (++hops > MaxLinkHops) RaiseCreateError(fileName, ELOOP);
+            struct stat folder {};
+            if (fstat(target.Folder.Get(), &folder) != 0) RaiseCreateError(fileName, errno);
+            if (!MayFollow(folder, st)) {
+                // The name the user gave, or a link met on the way there.
+                const bool named = last && lastLink.empty();
+                throw EFCreateError(CreateErrorText(
+                    fileName, named ? String(SLinkNotFollowed) : Format(SFolderLinkNotFollowed, {walked + name})));
+            }
+            std::vector<char> text(size_t(std::max<off_t>(st.st_size, 255)) + 1);
+            const ssize_t n = readlinkat(target.Folder.Get(), name.c_str(), text.data(), text.size());
+            if (n < 0) RaiseCreateError(fileName, errno);
+            if (n == 0) RaiseCreateError(fileName, ENOENT);
+            if (size_t(n) == text.size()) RaiseCreateError(fileName, ENAMETOOLONG);  // changed meanwhile
+            const String link(text.data(), size_t(n));
+            if (last) lastLink = link;
+            std::deque<String> parts = NameParts(link);
+            rest.insert(rest.begin(), parts.begin(), parts.end());
+            if (link[0] == PathDelim) {
+                target.Folder = OpenFolder(AT_FDCWD, "/", fileName);
+                walked = "/";
+            }
+            if (rest.empty()) RaiseCreateError(fileName, EISDIR);  // a link to "/"
+            continue;
+        }
+        if (last && name != "..") {
+            target.Name = name;
+            target.Exists = true;
+            target.Facts = st;
+            return target;
+        }
+        if (name != ".." && !S_ISDIR(st.st_mode)) RaiseCreateError(fileName, ENOTDIR);
+        target.Folder = OpenFolder(target.Folder.Get(), name.c_str(), fileName);
+        walked += name + PathDelim;
+        if (last) break;
+    }
+    RaiseCreateError(fileName, EISDIR);  // the name ends in a folder
 }
 
 // The process's file-creation mask, read without changing it (other threads may create files).
@@ -312,30 +431,50 @@ mode_t CreationMask()
     return 022;
 }
 
-// Why the existing file at path cannot be replaced (an errno), or 0.
-int ReasonNotToReplace(const String& path, const struct stat& st)
+// Why the existing file cannot be replaced (an errno), or 0.
+int ReasonNotToReplace(const WriteTarget& target)
 {
-    if (S_ISDIR(st.st_mode)) return EISDIR;
-    if (!S_ISREG(st.st_mode)) return EINVAL;
+    const mode_t mode = target.Facts.st_mode;
+    if (S_ISDIR(mode)) return EISDIR;
+    if (!S_ISREG(mode)) return EINVAL;
     // Judged from the mode bits first: permission checks do not stop every user.
-    if ((st.st_mode & S_IWUSR) == 0) return EACCES;
-    if (access(path.c_str(), W_OK) != 0) return errno;
+    if ((mode & S_IWUSR) == 0) return EACCES;
+    if (faccessat(target.Folder.Get(), target.Name.c_str(), W_OK, 0) != 0) return errno;
     return 0;
 }
 
-// The temporary file: removed again unless it was moved into place.
+// An unguessable name for a file of our own.
+String TemporaryName()
+{
+    static constexpr char Letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    uint8_t bytes[12] {};
+    if (getrandom(bytes, sizeof bytes, 0) != ssize_t(sizeof bytes)) {
+        static std::atomic<uint64_t> counter{0};
+        const uint64_t mix = uint64_t(getpid()) * 0x9E3779B97F4A7C15ull ^ uint64_t(clock()) ^ ++counter << 20;
+        std::memcpy(bytes, &mix, sizeof mix);
+    }
+    String name = ".quadrell-";
+    for (uint8_t b : bytes) name += Letters[b % (sizeof Letters - 1)];
+    return name;
+}
+
+// The temporary file: created exclusively in the target's folder, never an existing name, so
+// never a planted link or pipe; removed again unless it was moved into place.
 class TemporaryFile {
 public:
-    explicit TemporaryFile(const String& folder) : FName(folder + ".quadrell-XXXXXX")
+    explicit TemporaryFile(int folder) : FFolder(folder)
     {
-        // Created with O_EXCL: never an existing name, so never a planted link or pipe.
-        FHandle = mkostemp(FName.data(), O_CLOEXEC);
+        for (int attempt = 0; attempt < 100 && FHandle < 0; ++attempt) {
+            FName = TemporaryName();
+            FHandle = openat(folder, FName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+            if (FHandle < 0 && errno != EEXIST) break;
+        }
         FCreated = FHandle >= 0;
     }
     ~TemporaryFile()
     {
         if (FHandle >= 0) close(FHandle);
-        if (FCreated) unlink(FName.c_str());
+        if (FCreated) unlinkat(FFolder, FName.c_str(), 0);
     }
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
@@ -345,18 +484,20 @@ public:
     int Close()
     {
         const int result = close(FHandle);
+        const int error = errno;
         FHandle = -1;
-        return result == 0 ? 0 : errno;
+        return result == 0 ? 0 : error;
     }
-    // Moves the closed file over target; the errno of a failure.
-    int MoveTo(const String& target)
+    // Moves the closed file over the name in its folder; the errno of a failure.
+    int MoveTo(const String& name)
     {
-        if (rename(FName.c_str(), target.c_str()) != 0) return errno;
+        if (renameat(FFolder, FName.c_str(), FFolder, name.c_str()) != 0) return errno;
         FCreated = false;
         return 0;
     }
 
 private:
+    int FFolder;
     String FName;
     int FHandle = -1;
     bool FCreated = false;
@@ -367,20 +508,19 @@ private:
 void SaveFileSafely(const String& fileName, const std::function<void(TStream&)>& write)
 {
     if (fileName.empty()) RaiseCreateError(fileName, ENOENT);
-    const String target = FollowLinks(fileName);
-    struct stat existing {};
-    const bool replacing = lstat(target.c_str(), &existing) == 0;
-    if (replacing)
-        if (int reason = ReasonNotToReplace(target, existing))
+    const WriteTarget target = FindWriteTarget(fileName);
+    if (target.Exists)
+        if (int reason = ReasonNotToReplace(target))
             throw EFCreateError(CreateErrorText(fileName, reason == EINVAL ? SNotRegularFile : std::strerror(reason)));
 
-    TemporaryFile temporary(ExtractFilePath(target));
+    TemporaryFile temporary(target.Folder.Get());
     if (temporary.Handle() < 0) RaiseCreateError(fileName, errno);
     TFileStream stream(temporary.Handle(), fileName);
     write(stream);
 
     // Only the complete file gets the target's permissions; until then only this user reads it.
-    if (replacing) {
+    if (target.Exists) {
+        const struct stat& existing = target.Facts;
         // The owner first: a change of owner clears the set-id bits that the mode then restores.
         if (fchown(temporary.Handle(), existing.st_uid, existing.st_gid) != 0)
             (void)!fchown(temporary.Handle(), uid_t(-1), existing.st_gid);
@@ -389,9 +529,37 @@ void SaveFileSafely(const String& fileName, const std::function<void(TStream&)>&
         fchmod(temporary.Handle(), 0666 & ~CreationMask());
     }
     // The user's old file goes only once its replacement is on the disk.
-    if (replacing && fsync(temporary.Handle()) != 0) RaiseWriteError(fileName, errno);
+    if (target.Exists && fsync(temporary.Handle()) != 0) RaiseWriteError(fileName, errno);
     if (int error = temporary.Close()) RaiseWriteError(fileName, error);
-    if (int error = temporary.MoveTo(target)) RaiseCreateError(fileName, error);
+    if (int error = temporary.MoveTo(target.Name)) RaiseCreateError(fileName, error);
+}
+
+int64_t WriteScratchFile(const String& fileName, const std::function<void(TStream&)>& write)
+{
+    if (fileName.empty()) RaiseCreateError(fileName, ENOENT);
+    // Whatever stands there goes first; a failure shows at the creation below.
+    unlink(fileName.c_str());
+    Handle file(open(fileName.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    if (file.Get() < 0) RaiseCreateError(fileName, errno);
+    struct stat made {};
+    fstat(file.Get(), &made);
+    // A file that cannot be completed is not left half written; only ours is removed.
+    auto removeOurs = [&] {
+        struct stat now {};
+        if (lstat(fileName.c_str(), &now) == 0 && now.st_dev == made.st_dev && now.st_ino == made.st_ino)
+            unlink(fileName.c_str());
+    };
+    try {
+        TFileStream stream(file.Get(), fileName);
+        write(stream);
+        struct stat written {};
+        if (fstat(file.Get(), &written) != 0) RaiseWriteError(fileName, errno);
+        if (close(file.Release()) != 0) RaiseWriteError(fileName, errno);
+        return int64_t(written.st_size);
+    } catch (...) {
+        removeOurs();
+        throw;
+    }
 }
 
 // ---- TStringList ----------------------------------------------------------------------------

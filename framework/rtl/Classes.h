@@ -94,15 +94,26 @@ private:
 
 // Writes a file the user named. write() fills a stream whose bytes go to a temporary file,
 // created exclusively under an unguessable name in the target's folder; only once write() has
-// returned does that file take the target's place, so a failure at any point leaves the target as
-// it was and no temporary file behind.
-// - A replaced file keeps its permissions and owner.
-// - A symbolic link keeps pointing where it did: its target gets the bytes.
+// returned does that file take the target's place, so a failure at any point (close and fsync
+// included) leaves the target as it was and no temporary file behind.
+// - A replaced file keeps its permissions, set-id and sticky bits included, and its owner.
+// - A symbolic link is followed only where the kernel's rule for shared folders would follow it
+//   (it is this user's, or its folder's owner made it, or its folder is not sticky and
+//   world-writable); then it keeps pointing where it did and its target gets the bytes. Any other
+//   link, in the name or on the way to it, is refused.
+// - A link to a missing file counts as an existing file: nothing is made where it points.
 // - A read-only file (no write bit for its owner, or not writable for this user) is not
 //   replaced, nor is anything that is not a regular file.
-// Errors name fileName: EFCreateError "Cannot create file "%s". %s" (the system's reason),
-// EWriteError "Stream write error "%s". %s", and whatever write() raises.
+// Errors name fileName: EFCreateError "Cannot create file "%s". %s" (the system's reason, or why
+// a link is not followed), EWriteError "Stream write error "%s". %s", and whatever write() raises.
 void SaveFileSafely(const String& fileName, const std::function<void(TStream&)>& write);
+
+// Writes a scratch file of the program's own: whatever stands at fileName is deleted, then the
+// file is made anew, exclusively and without following a link (O_CREAT | O_EXCL | O_NOFOLLOW),
+// and write() fills it. Gives the size of what was written, read from the file made here. Where
+// the file cannot be made nothing is written: EFCreateError "Cannot create file "%s". %s"; a
+// failed write removes the file again (EWriteError, or what write() raises).
+int64_t WriteScratchFile(const String& fileName, const std::function<void(TStream&)>& write);
 
 // The framework's pointer list, typed; indexes are checked ("List index out of bounds (%d)").
 template <class T>

@@ -569,10 +569,21 @@ uint64_t AvailableMemory()
 
 // ---- file system ----------------------------------------------------------------------------
 
-bool FileExists(const String& path)
+namespace {
+
+bool IsRegularFile(const String& path)
 {
     struct stat st {};
     return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+}  // namespace
+
+bool FileExists(const String& path)
+{
+    if (IsRegularFile(path)) return true;
+    struct stat link {}, target {};
+    return !path.empty() && lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode) && stat(path.c_str(), &target) != 0;
 }
 
 bool DirectoryExists(const String& path)
@@ -581,7 +592,16 @@ bool DirectoryExists(const String& path)
     return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool IsPrivateFolder(const String& path)
+{
+    struct stat st {};
+    return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == geteuid() &&
+           (st.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
 bool CreateDir(const String& path) { return !path.empty() && mkdir(path.c_str(), 0777) == 0; }
+
+bool CreatePrivateDir(const String& path) { return !path.empty() && mkdir(path.c_str(), 0700) == 0; }
 
 bool DeleteFile(const String& path) { return !path.empty() && unlink(path.c_str()) == 0; }
 
@@ -638,7 +658,7 @@ std::vector<String> FindFiles(const String& folder, const String& mask)
         const String name = entry->d_name;
         if (name.empty() || name[0] == '.') continue;
         if (!WildcardMatch(pattern, CodePoints(AnsiUpperCase(name)))) continue;
-        if (FileExists(prefix + name)) names.push_back(name);
+        if (IsRegularFile(prefix + name)) names.push_back(name);
     }
     closedir(dir);
     return names;

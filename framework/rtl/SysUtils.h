@@ -152,9 +152,14 @@ uint64_t CgroupMemoryLeft(const String& procFolder = "/proc/self");
 
 // ---- file system --------------------------------------------------------------
 
-bool FileExists(const String& path);          // a regular file (links followed)
+// A regular file (links followed), or a link whose target cannot be found: a name that a new
+// file must not take.
+bool FileExists(const String& path);
 bool DirectoryExists(const String& path);     // a directory (a link to one counts)
+// A directory (a link to one counts) that belongs to this user and that no one else may write to.
+bool IsPrivateFolder(const String& path);
 bool CreateDir(const String& path);           // one level; false on failure
+bool CreatePrivateDir(const String& path);    // one level, for this user alone; false on failure
 bool DeleteFile(const String& path);
 bool RenameFile(const String& from, const String& to);  // replaces `to` atomically
 // Names (without folder) of the plain files in `folder` that match `mask` ("*" and "?",

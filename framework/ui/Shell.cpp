@@ -156,7 +156,10 @@ String RealAppDataFolder()
         String h = rtl::ExcludeTrailingPathDelimiter(home);
         return (h == "/" ? String() : h) + "/.config";
     }
-    return rtl::TempFolder();
+    // Without a home, the user's private runtime folder; never a folder others share.
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime && runtime[0] == '/') return rtl::ExcludeTrailingPathDelimiter(runtime);
+    return String();
 }
 
 int ShellExecute(void*, const String& verb, const String& file, const String& params, const String& dir,

@@ -27,7 +27,7 @@ int ShellExecute(void* owner, const String& verb, const String& file, const Stri
                  const String& dir, int showCmd);
 
 // The user's application-data folder: $XDG_CONFIG_HOME, else $HOME/.config; without a home
-// folder, the temporary folder. No trailing delimiter. Through the seam.
+// folder, $XDG_RUNTIME_DIR; empty when none is named. No trailing delimiter. Through the seam.
 String AppDataFolder();
 // Where this platform keeps the desktop's programs ("/usr/bin"). Through the seam.
 String WindowsDirectory();

@@ -74,8 +74,10 @@ protected:
         SaveEnv("HOME");
         SaveEnv("XDG_CONFIG_HOME");
         SaveEnv("TMPDIR");
+        SaveEnv("XDG_RUNTIME_DIR");
         setenv("HOME", Home.c_str(), 1);
         unsetenv("XDG_CONFIG_HOME");
+        unsetenv("XDG_RUNTIME_DIR");
         setenv("TMPDIR", Root.c_str(), 1);
         app::InitUnits();
         ResetProgramState();

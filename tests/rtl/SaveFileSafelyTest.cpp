@@ -126,12 +126,34 @@ TEST_F(SaveSafely, LinkKeepsPointingAndItsTargetGetsTheBytes)
         EXPECT_EQ(TempFolderFixture::Get(target), bytes);
         EXPECT_EQ(ModeOf(target) & 07777, 0600u);
     }
-    // A link to a file that is not there yet: the file is made where it points.
-    ASSERT_EQ(symlink("real/later.jpg", tmp.File("dangling.jpg").c_str()), 0);
-    Save(tmp.File("dangling.jpg"), "made");
-    EXPECT_TRUE(S_ISLNK(ModeOf(tmp.File("dangling.jpg"))));
-    EXPECT_EQ(TempFolderFixture::Get(tmp.File("real/later.jpg")), "made");
-    EXPECT_EQ(Entries(), (std::set<std::string>{"absolute.jpg", "chain.jpg", "dangling.jpg", "real", "relative.jpg"}));
+    EXPECT_EQ(Entries(), (std::set<std::string>{"absolute.jpg", "chain.jpg", "real", "relative.jpg"}));
+}
+
+TEST_F(SaveSafely, LinkToAMissingFileCountsAsAFileAndNothingIsMadeThroughIt)
+{
+    std::filesystem::create_directory(tmp.File("elsewhere"));
+    ASSERT_EQ(symlink(tmp.File("elsewhere/new").c_str(), tmp.File("c.BMP").c_str()), 0);
+    ASSERT_EQ(symlink("elsewhere/rel", tmp.File("relative.BMP").c_str()), 0);
+    ASSERT_EQ(symlink("c.BMP", tmp.File("chain.BMP").c_str()), 0);
+    ASSERT_EQ(symlink(tmp.File("nofolder/new").c_str(), tmp.File("nofolder.BMP").c_str()), 0);
+    const std::set<std::string> before = Entries();
+    struct Case { const char* name; std::string pointsTo; };
+    const Case cases[] = {
+        {"c.BMP", tmp.File("elsewhere/new")},
+        {"relative.BMP", "elsewhere/rel"},
+        {"chain.BMP", tmp.File("elsewhere/new")},
+        {"nofolder.BMP", tmp.File("nofolder/new")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const String name = tmp.File(c.name);
+        EXPECT_TRUE(FileExists(name));
+        EXPECT_EQ(Refusal(name), "Cannot create file \"" + name + "\". It is a symbolic link to \"" + c.pointsTo +
+                                     "\", which does not exist; no file is made through a link.");
+        EXPECT_TRUE(S_ISLNK(ModeOf(name)));
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(tmp.File("elsewhere")));
+    EXPECT_EQ(Entries(), before);
 }
 
 TEST_F(SaveSafely, ReadOnlyAndSpecialFilesAreNotReplaced)

@@ -257,7 +257,8 @@ TEST(Folders, ScriptedOrFromTheEnvironment)
 
     const char* home = getenv("HOME");
     const char* xdg = getenv("XDG_CONFIG_HOME");
-    String savedHome = home ? home : "", savedXdg = xdg ? xdg : "";
+    const char* runtime = getenv("XDG_RUNTIME_DIR");
+    String savedHome = home ? home : "", savedXdg = xdg ? xdg : "", savedRuntime = runtime ? runtime : "";
     setenv("HOME", "/home/someone/", 1);
     unsetenv("XDG_CONFIG_HOME");
     EXPECT_EQ(AppDataFolder(), "/home/someone/.config");
@@ -267,11 +268,18 @@ TEST(Folders, ScriptedOrFromTheEnvironment)
     EXPECT_EQ(AppDataFolder(), "/home/someone/.config");
     unsetenv("XDG_CONFIG_HOME");
     unsetenv("HOME");
-    EXPECT_EQ(AppDataFolder(), rtl::TempFolder());
+    // Without a home: the private runtime folder, never the shared temporary one.
+    setenv("XDG_RUNTIME_DIR", "/run/user/1000/", 1);
+    EXPECT_EQ(AppDataFolder(), "/run/user/1000");
+    setenv("XDG_RUNTIME_DIR", "run", 1);  // not absolute: ignored
+    EXPECT_EQ(AppDataFolder(), "");
+    unsetenv("XDG_RUNTIME_DIR");
+    EXPECT_EQ(AppDataFolder(), "");
     seam.AppData = "/scripted";
     EXPECT_EQ(AppDataFolder(), "/scripted");
     if (home) setenv("HOME", savedHome.c_str(), 1);
     if (xdg) setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);
+    if (runtime) setenv("XDG_RUNTIME_DIR", savedRuntime.c_str(), 1);
 }
 
 }  // namespace
