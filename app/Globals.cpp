@@ -20,6 +20,8 @@ bool DataFolderUsable()
     return !DataFolder.empty() && (!rtl::DirectoryExists(DataFolder) || rtl::IsPrivateFolder(DataFolder));
 }
 
+String DataFile(const String& name) { return DataFolder.empty() ? name : DataFolder + "/" + name; }
+
 void CheckDataFolderFor(const String& fileName)
 {
     if (!DataFolderUsable())

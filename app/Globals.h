@@ -16,6 +16,8 @@ extern int JpegQuality;         // 1..100, set by the JPEG quality dialog
 // user's own and writable by no one else, or missing (then its files fail as in any missing
 // folder). Checked anew on every call.
 bool DataFolderUsable();
+// A file of the program's in the data folder; the bare name when there is no data folder.
+String DataFile(const String& name);
 // Raises, naming fileName, unless the data folder is usable: EFCreateError
 // "Cannot create file "%s". %s" for a file, EIniFileException "Unable to write to %s" for an ini.
 void CheckDataFolderFor(const String& fileName);

@@ -72,7 +72,7 @@ constexpr const char* SPaintNotStarted =
 constexpr const char* SPaintbrushName = "/kolourpaint";
 constexpr const char* SMsPaintName = "/mtpaint";
 
-constexpr const char* PaintTempFileName = "/tempbitm.bmp";
+constexpr const char* PaintTempFileName = "tempbitm.bmp";
 
 // ShellExecute results below this one are failures.
 constexpr int ShellFailureBelow = 32;
@@ -371,7 +371,7 @@ void TFrmView::CmdPaintClick(ui::TObject*)
         ui::MessageDlg(SNoPaintProgram, ui::TMsgDlgType::mtInformation, ui::mbOK);
         return;
     }
-    const String paintTempFile = DataFolder + PaintTempFileName;
+    const String paintTempFile = DataFile(PaintTempFileName);
     CheckDataFolderFor(paintTempFile);
     gfx::TGraphic& graphic = SegmentGraphic(SelectedSegment());
     graphic.SaveToFile(paintTempFile);

@@ -558,9 +558,8 @@ void TFrmadjust::CmdcalculateClick(ui::TObject*)
         ui::ShowMessage(problem);
         return;
     }
-    const String folder = rtl::IncludeTrailingPathDelimiter(DataFolder);
-    const String jpegPath = folder + TempJpegName, bitmapPath = folder + TempBitmapName,
-                 tiffPath = folder + TempTiffName, metaPath = folder + TempMetaName;
+    const String jpegPath = DataFile(TempJpegName), bitmapPath = DataFile(TempBitmapName),
+                 tiffPath = DataFile(TempTiffName), metaPath = DataFile(TempMetaName);
 
     // Each file is made afresh and on its own; the size shown is that of the file made here, and
     // one that cannot be made is named in its line. Nothing is written in a data folder that is
@@ -575,9 +574,9 @@ void TFrmadjust::CmdcalculateClick(ui::TObject*)
         }
     };
     // As the JPEG and metafile savers do, those two are noted in the results list.
-    auto note = [](const String& path, int64_t size) {
+    auto note = [usable](const String& path, int64_t size) {
         if (size >= 0) Frmresults->AddLine(LineCreated + path);
-        else if (rtl::FileExists(path)) Frmresults->AddLine(LineAlreadyExists + path);
+        else if (usable && rtl::FileExists(path)) Frmresults->AddLine(LineAlreadyExists + path);
     };
     const gfx::TBitmap pixels = PictureAsBitmap(Image1->Picture().Graphic());
 

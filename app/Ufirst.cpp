@@ -92,7 +92,7 @@ void PrepareDataFolder()
     // A folder that someone else made, or may write to, is as good as none: its files are not
     // read, and nothing is written there.
     if (!rtl::IsPrivateFolder(DataFolder)) ui::MessageDlg(MsgNoDataFolder, ui::TMsgDlgType::mtWarning, ui::mbOK);
-    SettingsIniPath = DataFolder + "/vomix25.ini";
+    SettingsIniPath = DataFile("vomix25.ini");
 }
 
 String GetWindowsDir()
@@ -165,7 +165,7 @@ void TFrmFirst::FormCreate(ui::TObject*)
     CmdSupport->SetVisible(true);
     ImageSelected = false;
     FolderMode = false;
-    HistoryIniPath = DataFolder + "/qorin7.ini";
+    HistoryIniPath = DataFile("qorin7.ini");
     ReadLastDir();
     WindowsDir = GetWindowsDir();
 }

@@ -93,14 +93,6 @@ TEST_F(StartupTest, ExistingDataFolderIsUsedWithoutMessage)
     EXPECT_TRUE(fs::exists(Home + "/.config/Quadrell/keep.txt"));
 }
 
-TEST_F(StartupTest, WithoutAHomeTheDataFolderLiesInTheTemporaryFolder)
-{
-    unsetenv("HOME");
-    Start();
-    EXPECT_EQ(app::DataFolder, Root + "/Quadrell");
-    EXPECT_TRUE(fs::is_directory(app::DataFolder));
-}
-
 TEST_F(StartupTest, FolderThatCannotBeMadeWarnsAndStartGoesOn)
 {
     // The configuration folder lies under a plain file: nothing can be made there.

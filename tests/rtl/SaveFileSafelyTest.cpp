@@ -11,6 +11,8 @@
 #include <set>
 #include <string>
 
+#include "tests/common/AsUser.h"
+#include "tests/rtl/FaultyCalls.h"
 #include "tests/rtl/TempFolder.h"
 
 using namespace rtl;
@@ -84,7 +86,9 @@ TEST_F(SaveSafely, WritesThroughAFileOfItsOwnThatNoOneCouldPlant)
 
 TEST_F(SaveSafely, ReplacedFileKeepsItsPermissions)
 {
-    for (mode_t mode : {mode_t(0600), mode_t(0640), mode_t(0755), mode_t(0604)}) {
+    // Set-user-ID, set-group-ID and sticky bits too, which a change of owner clears.
+    for (mode_t mode : {mode_t(0600), mode_t(0640), mode_t(0755), mode_t(0604), mode_t(04755), mode_t(02750),
+                        mode_t(01644), mode_t(06775), mode_t(07777)}) {
         const String name = tmp.File("keep.png");
         TempFolderFixture::Put(name, "old");
         chmod(name.c_str(), mode);
@@ -203,6 +207,155 @@ TEST_F(SaveSafely, FailedWriteLeavesTheTargetAndNoTemporaryFile)
                  EInvalidGraphic);
     EXPECT_EQ(TempFolderFixture::Get(name), "old");
     EXPECT_EQ(Entries(), (std::set<std::string>{"seg.jpg"}));
+}
+
+// Two users who are not root: one plants, the other saves.
+constexpr uid_t Victim = testuser::Nobody;
+constexpr uid_t Planter = testuser::Other;
+
+void Own(const String& path, uid_t user)
+{
+    ASSERT_EQ(lchown(path.c_str(), user, user), 0) << path;
+}
+
+TEST_F(SaveSafely, ReplacedFileKeepsItsOwnerAndEveryModeBitForEveryUser)
+{
+    if (!testuser::CanSwitchUser()) GTEST_SKIP() << testuser::NotRoot;
+    chmod(tmp.Path().c_str(), 0755);
+    const String folder = tmp.File("victim");
+    std::filesystem::create_directory(folder);
+    Own(folder, Victim);
+    const mode_t modes[] = {0644, 04755, 02755, 01644, 06755, 07755};
+    // Root replacing another user's file keeps that user as its owner.
+    const String others = folder + "/root-saves.bin";
+    TempFolderFixture::Put(others, "old");
+    Own(others, Planter);
+    chmod(others.c_str(), 04750);
+    Save(others, "new");
+    struct stat st {};
+    ASSERT_EQ(stat(others.c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, Planter);
+    EXPECT_EQ(st.st_gid, Planter);
+    EXPECT_EQ(st.st_mode & 07777, 04750u);
+    // A user replacing a file of his own.
+    for (mode_t mode : modes) {
+        const String name = folder + "/own" + std::to_string(mode) + ".bin";
+        TempFolderFixture::Put(name, "old");
+        Own(name, Victim);
+        chmod(name.c_str(), mode);
+    }
+    testuser::RunAsUser(Victim, Victim, [&] {
+        for (mode_t mode : modes) {
+            const String name = folder + "/own" + std::to_string(mode) + ".bin";
+            Save(name, "new");
+            EXPECT_EQ(TempFolderFixture::Get(name), "new");
+            EXPECT_EQ(ModeOf(name) & 07777, mode) << std::oct << mode;
+        }
+    });
+}
+
+// A shared sticky folder (as /tmp) where another user has planted links into the victim's home,
+// and links that the kernel's own rule lets the victim follow.
+TEST_F(SaveSafely, LinksAreFollowedOnlyWhereTheKernelWouldFollowThem)
+{
+    if (!testuser::CanSwitchUser()) GTEST_SKIP() << testuser::NotRoot;
+    chmod(tmp.Path().c_str(), 0755);
+    const String home = tmp.File("home"), shared = tmp.File("shared"), planters = tmp.File("planters");
+    for (const String& f : {home, home + "/.config", home + "/.config/autostart", shared, planters})
+        std::filesystem::create_directory(f);
+    for (const String& f : {home, home + "/.config", home + "/.config/autostart"}) Own(f, Victim);
+    chmod(home.c_str(), 0700);
+    chmod(shared.c_str(), 01777);
+    Own(planters, Planter);
+    for (const char* name : {"thesis.odt", "mine.jpg", "roots.jpg", "open.jpg", "folder.jpg"}) {
+        TempFolderFixture::Put(home + "/" + name, "the victim's own");
+        Own(home + "/" + name, Victim);
+        chmod((home + "/" + name).c_str(), 0600);
+    }
+    // The folder's owner made this one; and the victim his own.
+    ASSERT_EQ(symlink((home + "/roots.jpg").c_str(), (shared + "/roots.jpg").c_str()), 0);
+    testuser::RunAsUser(Victim, Victim, [&] {
+        ASSERT_EQ(symlink((home + "/mine.jpg").c_str(), (shared + "/mine.jpg").c_str()), 0);
+    });
+    testuser::RunAsUser(Planter, Planter, [&] {
+        ASSERT_EQ(symlink((home + "/thesis.odt").c_str(), (shared + "/IT_b.jpg").c_str()), 0);
+        ASSERT_EQ(symlink((home + "/.config/autostart/planted.desktop").c_str(), (shared + "/b.JPG").c_str()), 0);
+        ASSERT_EQ(symlink(home.c_str(), (shared + "/out").c_str()), 0);
+        ASSERT_EQ(symlink("b.JPG", (shared + "/chain.jpg").c_str()), 0);
+        // In a folder of his own that no one else may write to, the kernel follows his links.
+        ASSERT_EQ(symlink((home + "/open.jpg").c_str(), (planters + "/open.jpg").c_str()), 0);
+    });
+    testuser::RunAsUser(Victim, Victim, [&] {
+        ASSERT_EQ(symlink((planters + "/open.jpg").c_str(), (home + "/via.jpg").c_str()), 0);
+    });
+    const String refused = "\". It is a symbolic link that another user made in a shared folder, so it is not followed.";
+    struct Case {
+        String name;
+        String message;  // empty: saved
+        String gets;     // the file that gets the bytes
+    };
+    const Case cases[] = {
+        {shared + "/IT_b.jpg", "Cannot create file \"" + shared + "/IT_b.jpg" + refused, ""},
+        {shared + "/b.JPG", "Cannot create file \"" + shared + "/b.JPG" + refused, ""},
+        {shared + "/chain.jpg", "Cannot create file \"" + shared + "/chain.jpg" + refused, ""},
+        {shared + "/out/folder.jpg",
+         "Cannot create file \"" + shared + "/out/folder.jpg\". \"" + shared +
+             "/out\" is a symbolic link that another user made in a shared folder, so it is not followed.",
+         ""},
+        {shared + "/mine.jpg", "", home + "/mine.jpg"},
+        {shared + "/roots.jpg", "", home + "/roots.jpg"},
+        {home + "/via.jpg", "", home + "/open.jpg"},
+    };
+    testuser::RunAsUser(Victim, Victim, [&] {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.name);
+            if (c.message.empty()) {
+                Save(c.name, "saved");
+                EXPECT_EQ(TempFolderFixture::Get(c.gets), "saved");
+                EXPECT_EQ(ModeOf(c.gets) & 07777, 0600u);
+                EXPECT_TRUE(S_ISLNK(ModeOf(c.name)));
+            } else {
+                EXPECT_EQ(Refusal(c.name), c.message);
+            }
+        }
+    });
+    for (const char* name : {"thesis.odt", "folder.jpg"})
+        EXPECT_EQ(TempFolderFixture::Get(home + "/" + name), "the victim's own") << name;
+    EXPECT_FALSE(std::filesystem::exists(home + "/.config/autostart/planted.desktop"));
+    std::set<std::string> homeEntries;
+    for (auto& e : std::filesystem::directory_iterator(home)) homeEntries.insert(e.path().filename());
+    EXPECT_EQ(homeEntries, (std::set<std::string>{".config", "folder.jpg", "mine.jpg", "open.jpg", "roots.jpg",
+                                                  "thesis.odt", "via.jpg"}));
+}
+
+TEST_F(SaveSafely, FailedCloseOrFsyncLeavesTheTargetAndIsReported)
+{
+    struct Case {
+        faulty::Call call;
+        int error;
+        bool replacing;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {faulty::Call::Close, EIO, false, "Input/output error"},
+        {faulty::Call::Close, ENOSPC, true, "No space left on device"},
+        {faulty::Call::Fsync, EIO, true, "Input/output error"},
+        {faulty::Call::Fsync, EDQUOT, true, "Disk quota exceeded"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reason);
+        const String name = tmp.File("seg.png");
+        std::filesystem::remove(name);
+        if (c.replacing) TempFolderFixture::Put(name, "old");
+        const std::set<std::string> before = Entries();
+        {
+            faulty::FailOnTemporaryFile fail(c.call, c.error);
+            EXPECT_EQ(Refusal(name), "Stream write error \"" + name + "\". " + c.reason);
+            EXPECT_EQ(fail.Failures(), 1);
+        }
+        EXPECT_EQ(Entries(), before);
+        EXPECT_EQ(TempFolderFixture::Get(name), c.replacing ? "old" : "");
+    }
 }
 
 }  // namespace
