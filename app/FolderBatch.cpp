@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/Gallery.h"
+#include "framework/graphics/Jpeg.h"
 #include "framework/rtl/Classes.h"
 #include "framework/rtl/Parallel.h"
 #include "framework/ui/Application.h"
@@ -124,13 +125,98 @@ std::pair<int32_t, int32_t> NewSize(const TBatchSettings& settings, int32_t widt
     return {PercentOf(settings.Percent, width), PercentOf(settings.Percent, height)};
 }
 
-// The picture stretched to its new size; a size that cannot be made raises its message.
+// What pictures decoded and resized ahead of their turn may hold at once: the batch's memory does
+// not grow with the folder.
+constexpr int64_t AheadBudgetBytes = int64_t(64) << 20;
+constexpr int64_t DevicePixelBytes = 4;
+// How much of a file's start is read to learn its picture's size.
+constexpr int64_t HeaderProbeBytes = int64_t(256) << 10;
+
+int64_t PixelBytes(int64_t width, int64_t height) { return std::max<int64_t>(width, 0) * std::max<int64_t>(height, 0) * DevicePixelBytes; }
+
+// The new size of a picture of width x height made from source (nullptr: made from a picture of
+// decodedBytes still to be decoded), checked with every buffer it needs; a size that cannot be made
+// raises its message.
+std::pair<int32_t, int32_t> CheckedNewSize(const TBatchSettings& settings, const gfx::TGraphic* source, int32_t width,
+                                           int32_t height, uint64_t decodedBytes = 0)
+{
+    const auto size = NewSize(settings, width, height);
+    const String problem = NewSizeProblem(source, size.first, size.second,
+                                          OutputBytes(settings.Type, size.first, size.second) + decodedBytes);
+    if (!problem.empty()) throw rtl::Exception(problem);
+    return size;
+}
+
+// The bytes of a width x height JPEG decoded at the reduction its new size allows.
+uint64_t ReducedJpegBytes(const TBatchSettings& settings, int64_t width, int64_t height)
+{
+    const auto [newWidth, newHeight] =
+        NewSize(settings, int32_t(std::min<int64_t>(width, INT32_MAX)), int32_t(std::min<int64_t>(height, INT32_MAX)));
+    const int reduction = gfx::JpegReduction(width, height, newWidth, newHeight);
+    return uint64_t(PixelBytes((width + reduction - 1) / reduction, (height + reduction - 1) / reduction));
+}
+
+// A JPEG's pixels for a new size: the decoder reduces by 2, 4 or 8 as far as the new size allows,
+// the stretch does the rest.
+gfx::TBitmap ResizedJpeg(const TBatchSettings& settings, const uint8_t* data, size_t size)
+{
+    const auto [width, height] = gfx::JpegSize(data, size);
+    const auto [newWidth, newHeight] = CheckedNewSize(settings, nullptr, width, height, ReducedJpegBytes(settings, width, height));
+    gfx::TBitmap reduced;
+    gfx::DecodeJpegReduced(data, size, newWidth, newHeight, reduced);
+    return StretchedCopy(&reduced, newWidth, newHeight);
+}
+
+// The picture stretched to its new size; a size that cannot be made raises its message. A JPEG
+// that still holds its bytes is decoded anew at the reduced size the new one allows, as when it
+// is made ahead.
 gfx::TBitmap ResizedPicture(const TBatchSettings& settings, const gfx::TGraphic* picture)
 {
-    const auto [width, height] = NewSize(settings, picture ? picture->Width() : 0, picture ? picture->Height() : 0);
-    const String problem = NewSizeProblem(picture, width, height, OutputBytes(settings.Type, width, height));
-    if (!problem.empty()) throw rtl::Exception(problem);
+    if (const auto* jpeg = dynamic_cast<const gfx::TJPEGImage*>(picture); jpeg && !jpeg->Data().empty())
+        return ResizedJpeg(settings, jpeg->Data().data(), jpeg->Data().size());
+    const auto [width, height] =
+        CheckedNewSize(settings, picture, picture ? picture->Width() : 0, picture ? picture->Height() : 0);
     return StretchedCopy(picture, width, height);
+}
+
+// The file's bytes, whole or (probe) only its start.
+std::vector<uint8_t> FileBytes(const String& path, int64_t most = INT64_MAX)
+{
+    rtl::TFileStream file(path, rtl::fmOpenRead);
+    std::vector<uint8_t> bytes(size_t(std::min(file.Size(), most)));
+    bytes.resize(size_t(file.Read(bytes.data(), int64_t(bytes.size()))));
+    return bytes;
+}
+
+// The picture's width and height from the start of a JPEG or bitmap file; 0 x 0 when it does not
+// tell.
+std::pair<int64_t, int64_t> ProbedSize(const String& path, bool jpeg)
+{
+    try {
+        const std::vector<uint8_t> start = FileBytes(path, HeaderProbeBytes);
+        if (jpeg) return gfx::JpegSize(start.data(), start.size());
+        if (start.size() < 26 || start[0] != 'B' || start[1] != 'M') return {0, 0};
+        auto field = [&](size_t at) { return int32_t(uint32_t(start[at]) | uint32_t(start[at + 1]) << 8 |
+                                                     uint32_t(start[at + 2]) << 16 | uint32_t(start[at + 3]) << 24); };
+        return {std::abs(int64_t(field(18))), std::abs(int64_t(field(22)))};
+    } catch (const std::exception&) {
+        return {0, 0};
+    }
+}
+
+// What making a file ahead may take at most: its bytes, its decoded picture (a JPEG's reduced one)
+// and the new picture. A file whose size cannot be learnt counts its bytes alone; it fails to
+// decode in a moment.
+int64_t AheadCost(const String& path, const TBatchSettings& settings)
+{
+    const bool jpeg = rtl::UpperCase(rtl::ExtractFileExt(path)) == ".JPG";
+    const auto [width, height] = ProbedSize(path, jpeg);
+    const int64_t fileBytes = rtl::FindFileFacts(path).Size;
+    if (width <= 0 || height <= 0) return fileBytes;
+    const auto [newWidth, newHeight] = NewSize(settings, int32_t(std::min<int64_t>(width, INT32_MAX)),
+                                               int32_t(std::min<int64_t>(height, INT32_MAX)));
+    const int64_t decoded = jpeg ? int64_t(ReducedJpegBytes(settings, width, height)) : PixelBytes(width, height);
+    return fileBytes + decoded + PixelBytes(newWidth, newHeight);
 }
 
 String UpperExt(const String& name) { return rtl::UpperCase(rtl::ExtractFileExt(name)); }
@@ -301,18 +387,26 @@ void ConvertFoundFiles(const std::vector<String>& found, const TBatchSettings& s
         std::exception_ptr Error;
     };
     std::vector<Ahead> ahead(found.size());
-    auto make = [&](int i) {
-        const String& name = found[size_t(i)];
-        if (!IsConvertibleFile(name) || !DecodedAhead(name)) return;
+    auto takenAhead = [&](int i) { return IsConvertibleFile(found[size_t(i)]) && DecodedAhead(found[size_t(i)]); };
+    auto cost = [&](int i) -> int64_t { return takenAhead(i) ? AheadCost(source + found[size_t(i)], settings) : 0; };
+    auto make = [&](int i) -> int64_t {
+        if (!takenAhead(i)) return 0;
+        const String path = source + found[size_t(i)];
         Ahead& slot = ahead[size_t(i)];
         try {
-            gfx::TPicture picture;
-            picture.LoadFromFile(source + name);
-            slot.Picture = ResizedPicture(settings, picture.Graphic());
+            if (UpperExt(path) == ".JPG") {
+                const std::vector<uint8_t> bytes = FileBytes(path);
+                slot.Picture = ResizedJpeg(settings, bytes.data(), bytes.size());
+            } else {
+                gfx::TPicture picture;
+                picture.LoadFromFile(path);
+                slot.Picture = ResizedPicture(settings, picture.Graphic());
+            }
         } catch (...) {
             slot.Error = std::current_exception();
         }
         slot.Made = true;
+        return PixelBytes(slot.Picture.Width(), slot.Picture.Height());
     };
     // The file's new picture, or why there is none.
     auto resized = [&](int i, gfx::TBitmap& picture) -> String {
@@ -349,7 +443,8 @@ void ConvertFoundFiles(const std::vector<String>& found, const TBatchSettings& s
         view.SetNote(2, (i == 0 ? NoteProcessingFirst : NoteProcessing) + name);
         ui::ProcessMessages();
     };
-    rtl::MakeAheadInOrder(int(found.size()), rtl::ThreadCount(int64_t(found.size()), 1), make, use);
+    rtl::MakeAheadInOrder(int(found.size()), rtl::ThreadCount(int64_t(found.size()), 1),
+                          rtl::TAheadBudget{.Bytes = AheadBudgetBytes, .Cost = cost}, make, use);
 }
 
 }  // namespace

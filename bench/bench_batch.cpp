@@ -1,6 +1,14 @@
 // The converter's folder batch from the click on "Save The Images/Thumbnails" until its summary:
 // 16 photographs of 3000 x 2000 converted to JPEG at 50 % and quality 85, against vipsthumbnail and
-// ImageMagick's mogrify making the same 1500 x 1000 files from copies of the same folder.
+// ImageMagick's mogrify making the same 1500 x 1000 files from copies of the same folder. The time
+// is measured in this process; the peak memory of the whole batch is that of a child process,
+// this program run as a driver of one batch, against vipsthumbnail's, both read from wait4.
+#include <fcntl.h>
+#include <spawn.h>
+#include <unistd.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -42,6 +50,66 @@ gfx::TBitmap MakePhoto(int index)
 
 bool Has(const char* command) { return std::system((std::string(command) + " >/dev/null 2>&1").c_str()) == 0; }
 
+// The converter set up for the batch of the benchmark: all kinds, JPEG at quality 85, 50 %.
+void PrepareBatch(ui::ScriptedSeam& seam, const std::string& photos)
+{
+    app::InitUnits();
+    app::CreateAutoForms();
+    app::Frmadjust->ScrollBar1->SetPosition(50);
+    app::FolderMode = true;
+    app::SourceFolder = photos;
+    app::MakeWebPage = false;
+    // The file-kind chooser keeps "all", the type chooser is answered JPEG, the quality stays 85.
+    seam.OnShowModal = [](ui::TForm& form) {
+        if (&form == app::Frmtype) {
+            app::Frmtype->RadJpeg->Click();
+            app::Frmtype->BitBtn1->Click();
+            return;
+        }
+        form.Close();
+    };
+}
+
+// Runs one batch from photos into output; true when it ended as expected.
+bool RunBatch(ui::ScriptedSeam& seam, const std::string& output)
+{
+    app::OutputFolder = output;
+    app::Frmadjust->Cmdsave->Click();
+    return app::Frmresults->Lblstatus->Caption() == "Finished. Total Files = 16" && seam.Messages.empty();
+}
+
+// The driver: one batch in a process of its own, "--driver PHOTOS OUTPUT"; exit status 0 when it
+// ended as expected.
+int Driver(const std::string& photos, const std::string& output)
+{
+    ui::ScriptedSeam seam;
+    PrepareBatch(seam, photos);
+    const bool ok = RunBatch(seam, output);
+    seam.OnShowModal = nullptr;
+    return ok ? 0 : 1;
+}
+
+// Runs the program with its arguments as a child and waits for it; its peak resident memory in MB,
+// or a negative figure when it did not end well.
+double ChildPeakMB(const std::vector<std::string>& argv)
+{
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const int failed = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (failed) return -1;
+    int status = 0;
+    struct rusage usage {};
+    if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) return -1;
+    return double(usage.ru_maxrss) / 1024.0;
+}
+
 bool AllOfSize(const std::string& folder, int width, int height)
 {
     int count = 0;
@@ -58,8 +126,11 @@ bool AllOfSize(const std::string& folder, int width, int height)
 
 int main(int argc, char** argv)
 {
+    if (argc == 4 && std::string(argv[1]) == "--driver") return Driver(argv[2], argv[3]);
     const char* name = "batch_16_jpegs_50pct";
-    if (!bench::Filter(argc, argv).Selected(name)) return 0;
+    const char* memoryName = "batch_16_jpegs_50pct_memory";
+    const bench::Filter filter(argc, argv);
+    if (!filter.Selected(name) && !filter.Selected(memoryName)) return 0;
     ui::ScriptedSeam seam;
     bench::ScratchFolders scratch("bench-batch");
     const std::string photos = scratch.Next() + "/";
@@ -69,31 +140,46 @@ int main(int argc, char** argv)
         bench::SaveJpeg(MakePhoto(i), photos + file);
     }
 
-    app::InitUnits();
-    app::CreateAutoForms();
-    app::TFrmadjust& converter = *app::Frmadjust;
-    converter.ScrollBar1->SetPosition(50);
-    app::FolderMode = true;
-    app::SourceFolder = photos;
-    app::MakeWebPage = false;
-    // The file-kind chooser keeps "all", the type chooser is answered JPEG, the quality stays 85.
-    seam.OnShowModal = [](ui::TForm& form) {
-        if (&form == app::Frmtype) {
-            app::Frmtype->RadJpeg->Click();
-            app::Frmtype->BitBtn1->Click();
-            return;
-        }
-        form.Close();
-    };
-
     bool ok = true;
+    const bool haveVips = Has("vipsthumbnail --vips-version"), haveMogrify = Has("mogrify -version");
+    std::vector<std::string> vipsArgs = {"vipsthumbnail"};
+    for (int i = 0; i < kPhotos; ++i) {
+        char file[32];
+        std::snprintf(file, sizeof file, "photo%02d.jpg", i + 1);
+        vipsArgs.push_back(photos + file);
+    }
+    vipsArgs.push_back("--size");
+    vipsArgs.push_back(std::to_string(kWidth / 2) + "x" + std::to_string(kHeight / 2));
+    vipsArgs.push_back("-o");
+
+    // The peak memory of the whole batch, each run in a fresh process, ours and the peer's alternately.
+    if (filter.Selected(memoryName)) {
+        if (!haveVips) {
+            bench::Missing(memoryName, "vipsthumbnail (libvips-tools)");
+        } else {
+            std::vector<double> oursMB, vipsMB;
+            for (int run = 0; run < kRuns; ++run) {
+                oursMB.push_back(ChildPeakMB({"/proc/self/exe", "--driver", photos, scratch.Next() + "/"}));
+                std::vector<std::string> args = vipsArgs;
+                args.push_back(scratch.Next() + "/%s.jpg[Q=85]");
+                vipsMB.push_back(ChildPeakMB(args));
+            }
+            const bool ran = std::ranges::all_of(oursMB, [](double mb) { return mb > 0; }) &&
+                             std::ranges::all_of(vipsMB, [](double mb) { return mb > 0; });
+            const double mine = bench::Median(oursMB), peer = bench::Median(vipsMB);
+            std::printf("BENCH %s ours=%.1f peer=vipsthumbnail:%.1f ratio=%.3f\n", memoryName, mine, peer, mine / peer);
+            if (!ran) std::printf("BENCH %s note=a run did not end as expected\n", memoryName);
+            std::fflush(stdout);
+        }
+    }
+    if (!filter.Selected(name)) return 0;
+
+    PrepareBatch(seam, photos);
     std::string lastOurs, lastVips, lastMogrify;
     auto ours = [&] {
-        app::OutputFolder = lastOurs = scratch.Next() + "/";
-        converter.Cmdsave->Click();
-        ok = ok && app::Frmresults->Lblstatus->Caption() == "Finished. Total Files = 16" && seam.Messages.empty();
+        lastOurs = scratch.Next() + "/";
+        ok = RunBatch(seam, lastOurs) && ok;
     };
-    const bool haveVips = Has("vipsthumbnail --vips-version"), haveMogrify = Has("mogrify -version");
     auto vips = [&] {
         lastVips = scratch.Next() + "/";
         const std::string command = "vipsthumbnail " + photos + "*.jpg --size " + std::to_string(kWidth / 2) + "x" +

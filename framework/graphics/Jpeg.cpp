@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 
 #include <jpeglib.h>
 #include <jerror.h>
@@ -167,13 +168,18 @@ TGraphic* CreateJpeg() { return new TJPEGImage; }
 
 EJPEG::EJPEG(int code) : rtl::EInvalidGraphic(rtl::Format("JPEG error #%d", {code})), FCode(code) {}
 
-void DecodeJpeg(const uint8_t* data, size_t size, TBitmap& target)
+namespace {
+
+// Decodes at 1/reduction of the full size (1, 2, 4 or 8), rounded up.
+void DecodeJpegAt(const uint8_t* data, size_t size, TBitmap& target, const std::function<int(int, int)>& reduction)
 {
     Decoder d;
     if (!ReadHeaderGuarded(d, data, size)) RaiseJpegError(d.err.pub.msg_code);
     uint64_t pixels = uint64_t(d.cinfo.image_width) * d.cinfo.image_height;
     if (pixels > kMaxPixels || pixels > kPixelFloor + uint64_t(size) * kPixelsPerInputByte)
         RaiseJpegError(JERR_IMAGE_TOO_BIG);
+    d.cinfo.scale_num = 1;
+    d.cinfo.scale_denom = unsigned(reduction(int(d.cinfo.image_width), int(d.cinfo.image_height)));
     if (!StartGuarded(d)) RaiseJpegError(d.err.pub.msg_code);
 
     int width = static_cast<int>(d.cinfo.output_width), height = static_cast<int>(d.cinfo.output_height);
@@ -185,6 +191,34 @@ void DecodeJpeg(const uint8_t* data, size_t size, TBitmap& target)
     if (!ReadRowsGuarded(d, rows.data(), scratch.data())) RaiseJpegError(d.err.pub.msg_code);
     if (d.cinfo.output_scanline < d.cinfo.output_height) RaiseJpegError(JERR_INPUT_EOF);
     target.SetData(std::move(store));
+}
+
+}  // namespace
+
+void DecodeJpeg(const uint8_t* data, size_t size, TBitmap& target)
+{
+    DecodeJpegAt(data, size, target, [](int, int) { return 1; });
+}
+
+std::pair<int, int> JpegSize(const uint8_t* data, size_t size)
+{
+    Decoder d;
+    if (!ReadHeaderGuarded(d, data, size)) RaiseJpegError(d.err.pub.msg_code);
+    return {int(d.cinfo.image_width), int(d.cinfo.image_height)};
+}
+
+int JpegReduction(int64_t width, int64_t height, int64_t minWidth, int64_t minHeight)
+{
+    for (int reduction : {8, 4, 2})
+        if ((width + reduction - 1) / reduction >= minWidth && (height + reduction - 1) / reduction >= minHeight)
+            return reduction;
+    return 1;
+}
+
+void DecodeJpegReduced(const uint8_t* data, size_t size, int minWidth, int minHeight, TBitmap& target)
+{
+    DecodeJpegAt(data, size, target,
+                 [&](int width, int height) { return JpegReduction(width, height, minWidth, minHeight); });
 }
 
 void EncodeJpeg(const TBitmap& source, int quality, std::vector<uint8_t>& out)

@@ -1,5 +1,7 @@
 #include "framework/rtl/Parallel.h"
 
+#include "framework/rtl/SysUtils.h"
+
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
@@ -159,6 +161,12 @@ void ParallelBands(int count, int bands, int threads, const std::function<void(i
 // next, so many small items cost no thread hand-off each and the caller keeps its core.
 void MakeAheadInOrder(int count, int threads, const std::function<void(int)>& make, const std::function<void(int)>& use)
 {
+    MakeAheadInOrder(count, threads, TAheadBudget{}, [&](int i) -> int64_t { make(i); return 0; }, use);
+}
+
+void MakeAheadInOrder(int count, int threads, const TAheadBudget& budget, const std::function<int64_t(int)>& make,
+                      const std::function<void(int)>& use)
+{
     if (count <= 0)
         return;
     threads = std::clamp(threads, 1, count);
@@ -176,10 +184,59 @@ void MakeAheadInOrder(int count, int threads, const std::function<void(int)>& ma
         d.store(0, std::memory_order_relaxed);
     std::vector<std::exception_ptr> failures(static_cast<size_t>(count));
     std::exception_ptr failure;  // what ends the whole call
+    // The budget, under `lock`: items are granted their cost in order.
+    int granted = 0;                                      // items granted so far
+    int64_t heldBytes = 0;                                // what granted items not yet used hold
+    std::vector<int64_t> itemBytes(budget.Cost ? size_t(count) : 0);
+    std::condition_variable budgetFreed;
+    auto fits = [&](int64_t cost) {
+        return heldBytes == 0 ||
+               (cost <= budget.Bytes - heldBytes && uint64_t(heldBytes + cost) <= AvailableMemory());
+    };
+    // False when the call is ending before the item's grant.
+    auto grant = [&](int i, int64_t cost) {
+        std::unique_lock<std::mutex> guard(lock);
+        budgetFreed.wait(guard, [&] { return stop || (granted == i && fits(cost)); });
+        if (stop) return false;
+        granted = i + 1;
+        heldBytes += cost;
+        itemBytes[size_t(i)] = cost;
+        budgetFreed.notify_all();
+        return true;
+    };
+    auto keep = [&](int i, int64_t bytes) {
+        std::lock_guard<std::mutex> guard(lock);
+        heldBytes += bytes - itemBytes[size_t(i)];
+        itemBytes[size_t(i)] = bytes;
+        budgetFreed.notify_all();
+    };
 
     auto makeOne = [&](int i) {
         try {
-            make(i);
+            if (budget.Cost) {
+                int64_t cost = 0;
+                std::exception_ptr costFailure;
+                try {
+                    cost = std::max<int64_t>(0, budget.Cost(i));
+                } catch (...) {
+                    costFailure = std::current_exception();
+                }
+                if (!grant(i, costFailure ? 0 : cost)) {
+                    done[size_t(i)].store(1);
+                    return;
+                }
+                if (costFailure) std::rethrow_exception(costFailure);
+                int64_t kept = 0;
+                try {
+                    kept = std::max<int64_t>(0, make(i));
+                } catch (...) {
+                    keep(i, 0);
+                    throw;
+                }
+                keep(i, kept);
+            } else {
+                make(i);
+            }
         } catch (...) {
             failures[size_t(i)] = std::current_exception();
         }
@@ -232,6 +289,8 @@ void MakeAheadInOrder(int count, int threads, const std::function<void(int)>& ma
                 if (failures[size_t(i)])
                     std::rethrow_exception(failures[size_t(i)]);
                 use(i);
+                if (budget.Cost)
+                    keep(i, 0);
             }
         } catch (...) {
             failure = std::current_exception();
@@ -239,6 +298,7 @@ void MakeAheadInOrder(int count, int threads, const std::function<void(int)>& ma
         stop = true;
         std::lock_guard<std::mutex> guard(lock);
         roomMade.notify_all();
+        budgetFreed.notify_all();
     };
     RunBeside(threads > 1 ? threads : 0, helperWork, callerWork);
     if (failure)

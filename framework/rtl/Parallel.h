@@ -27,4 +27,19 @@ void ParallelBands(int count, int bands, int threads, const std::function<void(i
 // returns only once every helper has finished the item it was making.
 void MakeAheadInOrder(int count, int threads, const std::function<void(int)>& make, const std::function<void(int)>& use);
 
+// A bound on the bytes that items made ahead hold at once. Cost(i) is what making item i may take
+// at most; it is asked by the thread that makes the item, just before. An item is begun only once
+// every item before it has been, and its cost fits beside what the items begun and not yet used
+// hold, both within Bytes and within the memory free now (AvailableMemory); or once nothing is
+// held at all, so that every item is made in the end.
+struct TAheadBudget {
+    int64_t Bytes = INT64_MAX;
+    std::function<int64_t(int)> Cost;
+};
+
+// MakeAheadInOrder within a budget: make(i) returns the bytes item i still holds once made, which
+// count against the budget until use(i) has ended (its cost counts while it is made).
+void MakeAheadInOrder(int count, int threads, const TAheadBudget& budget, const std::function<int64_t(int)>& make,
+                      const std::function<void(int)>& use);
+
 }  // namespace rtl

@@ -584,6 +584,25 @@ TEST_F(FolderBatchTest, FilesMadeAheadMatchTheLoaderAndOneFileConversion)
     }
 }
 
+// A JPEG made smaller is first reduced by the decoder itself; the picture is that of the whole
+// decode stretched, within the rounding of both.
+TEST_F(FolderBatchTest, JpegsReducedWhileDecodedLookLikeTheWholeStretched)
+{
+    PutJpeg("photo.jpg", apptest::SmoothBitmap(321, 243));
+    gfx::TPicture whole;
+    whole.LoadFromFile(Source + "photo.jpg");
+    for (int percent : {50, 30, 12}) {
+        SCOPED_TRACE(percent);
+        for (const auto& e : fs::directory_iterator(Output)) fs::remove(e.path());
+        W().ScrollBar1->SetPosition(percent);
+        RunBatch(app::TOutputType::Bitmap);
+        gfx::TBitmap written;
+        written.LoadFromFile(Output + "photo.BMP");
+        const int w = app::PercentOf(percent, 321), h = app::PercentOf(percent, 243);
+        EXPECT_LE(MaxDifference(written, app::StretchedCopy(whole.Graphic(), w, h)), 8);
+    }
+}
+
 TEST_F(FolderBatchTest, FoldersChosenInTheirWindowRunTheBatch)
 {
     app::FolderMode = false;

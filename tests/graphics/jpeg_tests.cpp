@@ -324,3 +324,33 @@ TEST(JpegImage, CmykWithoutTheAdobeMarkerDecodesLikeImageMagick)
     Load(marked).ToBitmap(withMarker);
     EXPECT_EQ(BitmapRgb(bitmap), BitmapRgb(withMarker));
 }
+
+// The decoder's own reduction: the smallest of 1/8, 1/4, 1/2 and the whole picture that still
+// covers the size asked for, each side rounded up; the pixels are those of the whole picture,
+// averaged.
+TEST(JpegImage, ReducedDecodingStopsAtTheSizeAskedFor)
+{
+    const TBitmap source = Pattern(203, 101, false);
+    const Bytes file = EncodeAt(source, 95);
+    EXPECT_EQ(JpegSize(file.data(), file.size()), std::make_pair(203, 101));
+    struct Case {
+        int minWidth, minHeight, width, height;
+    } cases[] = {{203, 101, 203, 101}, {103, 51, 203, 101}, {102, 51, 102, 51}, {101, 50, 102, 51},
+                 {51, 26, 51, 26},     {52, 20, 102, 51},   {26, 13, 26, 13},   {1, 1, 26, 13}};
+    TBitmap whole;
+    DecodeJpeg(file.data(), file.size(), whole);
+    for (const Case& c : cases) {
+        TBitmap reduced;
+        DecodeJpegReduced(file.data(), file.size(), c.minWidth, c.minHeight, reduced);
+        EXPECT_EQ(reduced.Width(), c.width) << c.minWidth << " x " << c.minHeight;
+        EXPECT_EQ(reduced.Height(), c.height) << c.minWidth << " x " << c.minHeight;
+        EXPECT_EQ(reduced.PixelFormat(), TPixelFormat::pfDevice);
+        if (reduced.Width() == whole.Width()) {
+            EXPECT_EQ(Compare(BitmapRgb(reduced), BitmapRgb(whole)).mean, 0.0);
+        }
+    }
+    // Damaged or empty data raise the decoder's error, as a whole decode does.
+    TBitmap none;
+    EXPECT_THROW(DecodeJpegReduced(file.data(), 100, 10, 10, none), EJPEG);
+    EXPECT_THROW(JpegSize(file.data(), 0), EJPEG);
+}

@@ -173,3 +173,65 @@ TEST(Parallel, HelpersThatCannotStartLeaveTheWorkToTheCaller)
     ASSERT_TRUE(outcome.Finished);
     EXPECT_EQ(outcome.Result, 0);
 }
+
+// Items made ahead within a byte budget: what is being made (its cost) and what is made and not yet
+// used (what make kept) never passes the budget, unless one item alone is larger than it; items are
+// still used in order, each once, and an item larger than the whole budget is made too.
+TEST(Parallel, ItemsMadeAheadStayWithinTheirBudget)
+{
+    struct Case {
+        int count, threads;
+        int64_t budget;
+    } cases[] = {{40, 8, 100}, {40, 8, 30}, {40, 1, 50}, {25, 4, 1000}, {10, 8, 5}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.count) + " items, " + std::to_string(c.threads) + " threads, budget " +
+                     std::to_string(c.budget));
+        auto cost = [](int i) -> int64_t { return 10 + (i % 3) * 10; };  // 10, 20, 30, ...
+        auto kept = [](int i) -> int64_t { return i % 3 == 0 ? 2 : 5; };
+        std::mutex lock;
+        int64_t inFlight = 0, worst = 0, worstAlone = 0;
+        std::vector<int64_t> holds(size_t(c.count), 0);
+        std::vector<int> used;
+        MakeAheadInOrder(
+            c.count, c.threads, TAheadBudget{.Bytes = c.budget, .Cost = cost},
+            [&](int i) -> int64_t {
+                {
+                    std::lock_guard<std::mutex> guard(lock);
+                    inFlight += cost(i);
+                    holds[size_t(i)] = cost(i);
+                    if (inFlight > cost(i)) worst = std::max(worst, inFlight);
+                    else worstAlone = std::max(worstAlone, inFlight);
+                }
+                std::this_thread::sleep_for(std::chrono::microseconds(300));
+                std::lock_guard<std::mutex> guard(lock);
+                inFlight += kept(i) - cost(i);
+                holds[size_t(i)] = kept(i);
+                return kept(i);
+            },
+            [&](int i) {
+                std::lock_guard<std::mutex> guard(lock);
+                inFlight -= holds[size_t(i)];
+                used.push_back(i);
+            });
+        EXPECT_LE(worst, c.budget);
+        EXPECT_EQ(inFlight, 0);
+        std::vector<int> order(size_t(c.count));
+        for (int i = 0; i < c.count; ++i) order[size_t(i)] = i;
+        EXPECT_EQ(used, order);
+    }
+}
+
+// A failure at one item's use ends the call while helpers wait for room in the budget.
+TEST(Parallel, AFailureEndsTheCallWhileHelpersWaitForTheBudget)
+{
+    std::vector<int> used;
+    EXPECT_THROW(MakeAheadInOrder(
+                     100, 8, TAheadBudget{.Bytes = 10, .Cost = [](int) -> int64_t { return 10; }},
+                     [](int) -> int64_t { return 10; },
+                     [&](int i) {
+                         if (i == 3) throw ERangeError();
+                         used.push_back(i);
+                     }),
+                 ERangeError);
+    EXPECT_EQ(used, (std::vector<int>{0, 1, 2}));
+}
