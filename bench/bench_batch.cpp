@@ -61,6 +61,10 @@ void PrepareBatch(ui::ScriptedSeam& seam, const std::string& photos)
     app::MakeWebPage = false;
     // The file-kind chooser keeps "all", the type chooser is answered JPEG, the quality stays 85.
     seam.OnShowModal = [](ui::TForm& form) {
+        if (auto* chooser = dynamic_cast<app::TFrmchoice*>(&form)) {
+            chooser->BitBtn1->Click();
+            return;
+        }
         if (&form == app::Frmtype) {
             app::Frmtype->RadJpeg->Click();
             app::Frmtype->BitBtn1->Click();
