@@ -1,6 +1,7 @@
 #include "app/Globals.h"
 
 #include "framework/rtl/IniFiles.h"
+#include "framework/ui/Application.h"
 
 namespace app {
 
@@ -33,19 +34,23 @@ void CheckDataFolderForIni(const String& iniPath)
     if (!DataFolderUsable()) throw rtl::EIniFileException(rtl::Format("Unable to write to %s", {iniPath}));
 }
 
-int ReadFormWidth(const String& section)
+namespace {
+
+// A stored size the window can take on this screen, else 0. The file is anyone's to edit: a size
+// of nothing maps no window, and one beyond the screen puts its buttons out of reach.
+int ReadFormSize(const String& section, const char* key, int screen)
 {
     if (!DataFolderUsable()) return 0;
     rtl::TIniFile ini(SettingsIniPath);
-    return ini.ReadInteger(section, "W", 0);
+    const int size = ini.ReadInteger(section, key, 0);
+    return size >= MinSavedFormSize && size <= screen ? size : 0;
 }
 
-int ReadFormHeight(const String& section)
-{
-    if (!DataFolderUsable()) return 0;
-    rtl::TIniFile ini(SettingsIniPath);
-    return ini.ReadInteger(section, "H", 0);
-}
+}  // namespace
+
+int ReadFormWidth(const String& section) { return ReadFormSize(section, "W", ui::Screen().WorkAreaWidth()); }
+
+int ReadFormHeight(const String& section) { return ReadFormSize(section, "H", ui::Screen().WorkAreaHeight()); }
 
 void SaveFormSize(const String& section, int width, int height)
 {

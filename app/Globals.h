@@ -23,9 +23,12 @@ String DataFile(const String& name);
 void CheckDataFolderFor(const String& fileName);
 void CheckDataFolderForIni(const String& iniPath);
 
-// The saved width or height of the window named `section`; 0 when none is saved.
+// The saved width or height of the window named `section`; 0 when none is saved, and 0 for a
+// value no window can have on this screen (below MinSavedFormSize or beyond the screen's work
+// area), so that the caller keeps the designed size.
 int ReadFormWidth(const String& section);
 int ReadFormHeight(const String& section);
+constexpr int MinSavedFormSize = 100;
 void SaveFormSize(const String& section, int width, int height);
 
 }  // namespace app

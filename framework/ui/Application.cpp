@@ -147,6 +147,20 @@ int TScreen::Height() const
     return 768;
 }
 
+int TScreen::WorkAreaWidth() const
+{
+    if (GuiRunning())
+        if (QScreen* s = QGuiApplication::primaryScreen()) return s->availableGeometry().width();
+    return Width();
+}
+
+int TScreen::WorkAreaHeight() const
+{
+    if (GuiRunning())
+        if (QScreen* s = QGuiApplication::primaryScreen()) return s->availableGeometry().height();
+    return Height();
+}
+
 // ---- application -------------------------------------------------------------------------------
 
 TApplication::TApplication() : TComponent(nullptr) { SetName("Application"); }

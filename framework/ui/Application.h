@@ -19,6 +19,10 @@ public:
     // Screen size in pixels (the design size 1024 x 768 without a GUI).
     int Width() const;
     int Height() const;
+    // The part of the screen that windows may take (without the desktop's panels and docks), in
+    // pixels; the whole screen without a GUI.
+    int WorkAreaWidth() const;
+    int WorkAreaHeight() const;
 private:
     TCursor FCursor = crDefault;
 };

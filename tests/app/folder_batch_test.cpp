@@ -252,6 +252,18 @@ TEST_F(FolderBatchTest, ChooserStartsAtAllAndKeepsItsSize)
     EXPECT_EQ(W().FindComponent("Frmchoice"), nullptr);
 }
 
+// Stored sizes no window can have on the screen keep the chooser's designed size.
+TEST_F(FolderBatchTest, ChooserKeepsItsDesignedSizeForHostileSavedSizes)
+{
+    for (const char* section : {"W=-99999\nH=-5\n", "H=-2147483648\n", "W=32767\nH=32767\n", "W=99\nH=2147483647\n"}) {
+        apptest::WriteBytes(app::SettingsIniPath, std::string("[Frmchoice]\n") + section);
+        ChooserSizes.clear();
+        RunBatch(app::TOutputType::Bitmap);
+        ASSERT_EQ(ChooserSizes.size(), 1u) << section;
+        EXPECT_EQ(ChooserSizes[0], std::make_pair(424, 270)) << section;
+    }
+}
+
 TEST_F(FolderBatchTest, SecondBitmapBatchKeepsTheFilesAndSaysSo)
 {
     PutBmp("one.bmp", apptest::PatternBitmap(30, 20));

@@ -144,7 +144,32 @@ INSTANTIATE_TEST_SUITE_P(
                       SavedSizeCase{"[frmadjust]\nw=640\nH=400\n", 640 - 8, 400 - 27},
                       SavedSizeCase{"[Frmadjust]\nW=0\n", 717, 477},
                       SavedSizeCase{"[Frmadjust]\nW=wide\nH=\n", 717, 477},
-                      SavedSizeCase{"[Other]\nW=640\n", 717, 477}));
+                      SavedSizeCase{"[Other]\nW=640\n", 717, 477},
+                      // Sizes no window can have on the screen keep the designed size: a window of
+                      // no size is never mapped, one beyond the screen has its buttons out of reach.
+                      SavedSizeCase{"[Frmadjust]\nW=-99999\n", 717, 477},
+                      SavedSizeCase{"[Frmadjust]\nW=-5\nH=-5\n", 717, 477},
+                      SavedSizeCase{"[Frmadjust]\nH=-2147483648\n", 717, 477},
+                      SavedSizeCase{"[Frmadjust]\nW=99\nH=99\n", 717, 477},
+                      SavedSizeCase{"[Frmadjust]\nW=100\nH=100\n", 100 - 8, 100 - 27},
+                      SavedSizeCase{"[Frmadjust]\nW=32767\nH=32767\n", 717, 477},
+                      SavedSizeCase{"[Frmadjust]\nW=2147483647\nH=400\n", 717, 400 - 27}));
+
+// The screen's work area is the largest size taken; one pixel more is beyond it.
+TEST_F(StartupTest, SavedSizeUpToTheScreensWorkArea)
+{
+    const int width = ui::Screen().WorkAreaWidth(), height = ui::Screen().WorkAreaHeight();
+    ASSERT_GE(width, 200);
+    ASSERT_GE(height, 200);
+    fs::create_directories(Home + "/.config/Quadrell");
+    const std::string ini = Home + "/.config/Quadrell/vomix25.ini";
+    WriteBytes(ini, "[Frmadjust]\nW=" + std::to_string(width) + "\nH=" + std::to_string(height + 1) + "\n");
+    Start();
+    EXPECT_EQ(app::ReadFormWidth("Frmadjust"), width);
+    EXPECT_EQ(app::ReadFormHeight("Frmadjust"), 0);
+    EXPECT_EQ(app::Frmadjust->Width(), width);
+    EXPECT_EQ(app::Frmadjust->ClientHeight(), 477);
+}
 
 }  // namespace
 }  // namespace apptest
