@@ -31,6 +31,8 @@ const char* const MsgManySegments =
     "You are splitting images in a way that will create a very large number of split images. If this "
     "is what you really wish to do, click yes below. (Please be patient as this can consume alot of "
     "computer resources depending upon your system.";
+const char* const MsgSplitTooLarge =
+    "The image of %d x %d pixels needs more memory than this computer has free to be split.";
 const char* const MsgNoDataFolder =
     "Could not create a folder as you do not have authority on your system. Please right click this "
     "software icon on your desktop, and choose the option to \"Run as Admin\" (only needs to be done one "
@@ -292,6 +294,19 @@ void TFrmFirst::RadPixelClick(ui::TObject*)
 
 // ---- the split ----------------------------------------------------------------------------------
 
+namespace {
+
+// The segments show the picture's own pixels in the device format; a picture kept in another
+// format is copied into it first. Bytes of that copy.
+uint64_t SplitCopyBytes(const gfx::TGraphic* picture)
+{
+    gfx::TBitmap pixels;
+    if (!picture || !picture->ToBitmap(pixels) || pixels.PixelFormat() == gfx::TPixelFormat::pfDevice) return 0;
+    return uint64_t(pixels.Width()) * uint64_t(pixels.Height()) * 4;
+}
+
+}  // namespace
+
 void TFrmFirst::CmdSplitClick(ui::TObject*)
 {
     if (SelectionBusy) return;
@@ -300,6 +315,11 @@ void TFrmFirst::CmdSplitClick(ui::TObject*)
         return;
     }
     const SplitMode mode = RadNum->Checked() ? SplitMode::Count : SplitMode::Pixels;
+    const gfx::TGraphic* picture = Frmadjust->ImageSave->Picture().Graphic();
+    if (SplitCopyBytes(picture) > rtl::AvailableMemory()) {
+        ui::ShowMessage(rtl::Format(MsgSplitTooLarge, {picture->Width(), picture->Height()}));
+        return;
+    }
     const SplitPlan plan = PlanSplit(mode, SourceWidth, SourceHeight, SpinW->Value(), SpinH->Value());
     if (plan.AskFirst &&
         ui::MessageDlg(MsgManySegments, ui::TMsgDlgType::mtConfirmation, ui::mbYes | ui::mbNo) != ui::mrYes)

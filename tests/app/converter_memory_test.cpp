@@ -212,5 +212,16 @@ INSTANTIATE_TEST_SUITE_P(
                    [](app::TFrmadjust& w) { w.ScrollBar1->SetPosition(200); }, {NewImageTooLarge(4000, 4000)}, 2000}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The split cuts the picture's pixels in the device format: an 8-bit picture of 4000 x 4000 is
+// copied into 64 MB first, more than the 32 MB to spare.
+TEST_F(ConverterMemory, SplitTellsInsteadOfRunningOut)
+{
+    Choose(gfx::TBitmap(4000, 4000, gfx::TPixelFormat::pf8bit));
+    ExpectUnderLimit(
+        32 * MB, [] { app::FrmFirst->CmdSplit->Click(); },
+        {"The image of 4000 x 4000 pixels needs more memory than this computer has free to be split."}, 4000);
+    EXPECT_EQ(app::FrmView, nullptr);
+}
+
 }  // namespace
 }  // namespace convtest
