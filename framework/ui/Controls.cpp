@@ -1,6 +1,8 @@
 #include "framework/ui/Controls.h"
 
 #include <algorithm>
+#include <functional>
+#include <map>
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -508,6 +510,30 @@ std::vector<QWidget*> TWinControl::TabChain() const
         }
     }
     return chain;
+}
+
+std::vector<TControl*> TWinControl::TabStops() const
+{
+    std::map<QWidget*, TControl*> controls;
+    std::function<void(const TWinControl&)> collect = [&](const TWinControl& parent) {
+        parent.ForEachChild([&](TControl* c) {
+            if (c->Widget()) controls[c->Widget()] = c;
+            if (auto* inner = dynamic_cast<TWinControl*>(c)) collect(*inner);
+        });
+    };
+    collect(*this);
+    const std::vector<QWidget*> chain = TabChain();
+    std::vector<TControl*> stops;
+    if (chain.empty()) return stops;
+    QWidget* window = chain.front()->window();
+    QWidget* w = chain.front();
+    do {
+        auto found = controls.find(w);
+        if (found != controls.end() && (w->focusPolicy() & Qt::TabFocus) && w->isEnabled() && w->isVisibleTo(window))
+            stops.push_back(found->second);
+        w = w->nextInFocusChain();
+    } while (w && w != chain.front());
+    return stops;
 }
 
 void TWinControl::ApplyTabOrder()

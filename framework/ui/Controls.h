@@ -244,6 +244,10 @@ public:
     void HandleNeeded();
     bool HandleAllocated() const { return FWidget != nullptr; }
 
+    // The controls that Tab visits in turn, from the first of the window's tab order: those
+    // enabled and visible, as the keyboard finds them. Empty before the window has widgets.
+    std::vector<TControl*> TabStops() const;
+
     // Draws the control as it would appear on screen into a bitmap (pfDevice); needs a GUI.
     gfx::TBitmap Snapshot();
 

@@ -386,6 +386,43 @@ TEST(WindowKeys, AWindowShownWhileAModalWindowIsUpBelongsToItAndEscapePressesIts
     before.Hide();
 }
 
+TEST(WindowKeys, TabFollowsTheReadingOrderAfterTheControlsGivenAPlace)
+{
+    if (!GuiRunning()) GTEST_SKIP() << "no GUI";
+    TForm form(nullptr);
+    form.SetClientSize(400, 300);
+    auto button = [](TWinControl* parent, const char* name, int left, int top, int height = 25) {
+        auto* b = new TButton(parent->Owner() ? parent->Owner() : parent);
+        b->SetName(name);
+        b->SetParent(parent);
+        b->SetBounds(left, top, 75, height);
+        return b;
+    };
+    // Put on the window out of reading order: a row whose tops differ a little, a tall panel with
+    // a column beside it, and a control given the first place.
+    button(&form, "bottom", 10, 250);
+    button(&form, "rowRight", 200, 8);
+    button(&form, "rowLeft", 10, 10, 21);
+    auto* panel = new TPanel(&form);
+    panel->SetName("panel");
+    panel->SetParent(&form);
+    panel->SetBounds(10, 50, 180, 180);
+    button(panel, "inRight", 95, 5);
+    button(panel, "inLeft", 5, 6);
+    button(panel, "inBelow", 5, 60);
+    button(&form, "columnLower", 250, 120);
+    button(&form, "columnUpper", 250, 60);
+    auto* image = new TImage(&form);  // takes no keyboard: makes no row
+    image->SetParent(&form);
+    image->SetBounds(300, 0, 90, 300);
+    button(&form, "first", 300, 280)->SetTabOrder(0);
+    form.HandleNeeded();
+    std::vector<String> names;
+    for (TControl* c : form.TabStops()) names.push_back(c->Name());
+    EXPECT_EQ(names, (std::vector<String>{"first", "rowLeft", "rowRight", "inLeft", "inRight", "inBelow",
+                                          "columnUpper", "columnLower", "bottom"}));
+}
+
 TEST(WindowKeys, AControlDisabledWithTheKeyboardGetsItBackWhenEnabledAgain)
 {
     if (!GuiRunning()) GTEST_SKIP() << "no GUI";
