@@ -203,18 +203,30 @@ void TFrmadjust::ShowNewPicture(int width, int height)
     LblNewHeight->SetCaption(rtl::IntToStr(height));
 }
 
+void TFrmadjust::RestoreBar()
+{
+    FRestoringBar = true;
+    ScrollBar1->SetPosition(FShownPosition);
+    FRestoringBar = false;
+}
+
 void TFrmadjust::ScrollBar1Change(ui::TObject*)
 {
+    if (FRestoringBar) return;
     const int p = ScrollBar1->Position();
     const int32_t width = PercentOf(p, BaseWidth), height = PercentOf(p, BaseHeight);
     if (width > 0 && height > 0) {
         const String problem = NewSizeProblem(ImageSave->Picture().Graphic(), width, height);
         if (!problem.empty()) {
+            // The bar stays with the preview and the labels, so that a save or a batch later
+            // works at the size shown.
+            RestoreBar();
             ui::ShowMessage(problem);
             return;
         }
     }
     ShowNewPicture(width, height);
+    FShownPosition = p;
     Lblpercent->SetCaption(rtl::IntToStr(p) + "%");
     ExactSizeMode = false;
     EdW->SetText("");

@@ -108,6 +108,10 @@ private:
     void SaveFolder();
     // The preview takes the new picture; the labels show its size.
     void ShowNewPicture(int width, int height);
+    // The bar goes back to the percent the preview was last made at, running no resize.
+    void RestoreBar();
+    int FShownPosition = 100;  // the bar's position at the last percent resize
+    bool FRestoringBar = false;
 };
 
 // The windows that serve the converter, owned by the holder window.

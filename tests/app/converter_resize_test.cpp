@@ -216,3 +216,38 @@ TEST_F(ConverterTest, ClosingStoresTheWindowSize)
 }
 
 }  // namespace
+
+namespace {
+
+// A percent the memory cannot hold: the bar goes back to the percent the preview shows, so the
+// bar, the preview and the labels stay in step, whether the preview is a percent or an exact size.
+TEST_F(ConverterTest, ARefusedPercentPutsTheBarBackWhereThePreviewIs)
+{
+    Choose(apptest::PatternBitmap(64, 48));
+    W().ScrollBar1->SetPosition(50);
+    // A base this wide cannot be doubled in memory.
+    app::BaseWidth = 400000000;
+    W().ScrollBar1->SetPosition(200);
+    ASSERT_EQ(Texts().size(), 1u);
+    EXPECT_EQ(Texts()[0].rfind("A new image of 800000000 x 96 pixels", 0), 0u) << Texts()[0];
+    EXPECT_EQ(W().ScrollBar1->Position(), 50);
+    EXPECT_EQ(W().Image1->Picture().Width(), 32);
+    EXPECT_EQ(W().LblNewWidth->Caption(), "32");
+    EXPECT_EQ(W().Lblpercent->Caption(), "50%");
+
+    app::BaseWidth = 64;
+    W().EdW->Type("120");
+    W().EdH->Type("80");
+    W().Button1->Click();
+    app::BaseWidth = 400000000;
+    W().ScrollBar1->SetPosition(150);
+    EXPECT_EQ(Texts().size(), 2u);
+    EXPECT_EQ(W().ScrollBar1->Position(), 50);
+    EXPECT_TRUE(app::ExactSizeMode);
+    EXPECT_EQ(W().EdW->Text(), "120");
+    EXPECT_EQ(W().Image1->Picture().Width(), 120);
+    EXPECT_EQ(W().Lblpercent->Caption(), "");
+    app::BaseWidth = 64;
+}
+
+}  // namespace
