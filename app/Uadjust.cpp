@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "app/Converter.h"
@@ -51,6 +52,9 @@ const char* const MsgNoPixels =
 const char* const MsgChoseCancel = "You chose cancel, nothing was done.";
 
 namespace {
+
+// A resize that stretches this many pixels (read and written together) shows the busy cursor.
+constexpr int64_t LargeResizePixels = 4'000'000;
 
 const char* const NoteSaved = "New image has been saved.";
 const char* const NoteNotSaved = "Image has not been saved.";
@@ -195,6 +199,11 @@ void TFrmadjust::BitBtn5Click(ui::TObject*) { Close(); }
 
 void TFrmadjust::ShowNewPicture(int width, int height)
 {
+    // A large picture takes a while to stretch: the busy cursor says so.
+    const gfx::TGraphic* source = ImageSave->Picture().Graphic();
+    const int64_t pixels = int64_t(width) * height + (source ? int64_t(source->Width()) * source->Height() : 0);
+    std::optional<ui::TBusyCursor> busy;
+    if (pixels >= LargeResizePixels) busy.emplace();
     // The old preview goes first, so that a drag holds at most the loaded picture and one preview.
     Image1->Picture().Clear();
     gfx::TBitmap picture = StretchedCopy(ImageSave->Picture().Graphic(), width, height);
@@ -489,6 +498,7 @@ void TFrmadjust::SaveFolder()
     TCommandsDisabled disabled(*this);
     TConverterBatchView view(*this);
     TTallyKept kept;
+    ui::TBusyCursor busy;
     RunFolderBatch(settings, view, kept.Tally());
 }
 
@@ -521,6 +531,7 @@ void TFrmadjust::SaveSinglePicture()
     }
     if (!SaveDialog1->Execute() || SaveDialog1->FileName().empty()) return;
     String fileName = SaveDialog1->FileName();
+    ui::TBusyCursor busy;
     bool saved = false;
     switch (type) {
     case TOutputType::Jpeg:
@@ -560,6 +571,7 @@ void TFrmadjust::CmdcalculateClick(ui::TObject*)
         ui::ShowMessage(MsgNoPixels);
         return;
     }
+    ui::TBusyCursor busy;
     // The picture's bitmap form is held through all four writes.
     const gfx::TGraphic* preview = Image1->Picture().Graphic();
     uint64_t writeBytes = 0;

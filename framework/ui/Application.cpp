@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <deque>
+#include <thread>
 
 #include <QApplication>
 #include <QCursor>
@@ -74,10 +75,18 @@ void RunQueued()
 
 }  // namespace
 
+namespace {
+// While above 0 the windows only catch up with the screen: queued handlers wait for the next round.
+int gCatchingUp = 0;
+}  // namespace
+
 void QueueEvent(std::function<void()> handler)
 {
     if (GuiRunning()) {
-        QTimer::singleShot(0, QCoreApplication::instance(), [h = std::move(handler)] { Dispatch(h); });
+        QTimer::singleShot(0, QCoreApplication::instance(), [h = std::move(handler)]() mutable {
+            if (gCatchingUp > 0) QueueEvent(std::move(h));
+            else Dispatch(h);
+        });
         return;
     }
     Queued().push_back(std::move(handler));
@@ -92,6 +101,9 @@ void ProcessMessages()
 namespace {
 using Clock = std::chrono::steady_clock;
 Clock::time_point gLastRepaint;  // the first call of each busy command repaints at once
+// How long a busy command lets the window manager take a closed dialog away: 3 rounds, 10 ms apart.
+constexpr int CatchUpRounds = 3;
+constexpr int CatchUpPauseMs = 10;
 }  // namespace
 
 void LetWindowsRepaint()
@@ -107,8 +119,16 @@ TBusyCursor::TBusyCursor() : FPrevious(Screen().Cursor())
 {
     Screen().SetCursor(crHourGlass);
     gLastRepaint = Clock::time_point();
-    if (!GuiRunning()) return;
-    // Painted now, without running any event.
+    if (!GuiRunning() || FPrevious == crHourGlass) return;
+    // A dialog just closed goes from the screen and the windows under it are painted anew before
+    // the work starts: for a moment the windows catch up with what the window manager does (its
+    // exposures and paints run, no input and no queued handler), then every window is painted.
+    ++gCatchingUp;
+    for (int round = 0; round < CatchUpRounds; ++round) {
+        if (round > 0) std::this_thread::sleep_for(std::chrono::milliseconds(CatchUpPauseMs));
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    }
+    --gCatchingUp;
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w->isVisible()) w->repaint();
 }
@@ -128,6 +148,7 @@ void TScreen::SetCursor(TCursor cursor)
     if (cursor == FCursor) return;
     bool had = FCursor != crDefault;
     FCursor = cursor;
+    CurrentSeam().CursorChanged(cursor);
     if (!GuiRunning()) return;
     if (had) QGuiApplication::restoreOverrideCursor();
     if (cursor != crDefault) QGuiApplication::setOverrideCursor(QCursor(QCursorOf(cursor)));

@@ -82,6 +82,8 @@ public:
     // Whether showing a window makes its widgets on the screen (the scripted side keeps windows
     // as data unless a test asks for their widgets).
     virtual bool ShowsWindows() { return true; }
+    // The screen cursor changed (crHourGlass while a long command works, crDefault after it).
+    virtual void CursorChanged(int cursor) {}
 };
 
 // The seam in use (the real one unless a test installed another).
@@ -179,6 +181,10 @@ public:
     String AppDataFolder() override;
     String WindowsDirectory() override;
     bool ShowsWindows() override { return false; }
+
+    // Every change of the screen cursor, in order.
+    std::vector<int> CursorChanges;
+    void CursorChanged(int cursor) override { CursorChanges.push_back(cursor); }
 
 private:
     Seam* FPrevious = nullptr;

@@ -406,6 +406,22 @@ TEST_F(FolderBatchTest, EmptyFolderGivesTheTwoLinesTheFolderAndNoGalleryQuestion
     EXPECT_EQ(app::BatchCount, 0);
 }
 
+TEST_F(FolderBatchTest, TheBatchWorksUnderTheBusyCursorAfterTheChoosersAsked)
+{
+    PutBmp("a.bmp", apptest::PatternBitmap(5, 5));
+    std::vector<int> cursorsAsked;
+    auto answer = Seam->OnShowModal;
+    Seam->OnShowModal = [&](ui::TForm& form) {
+        cursorsAsked.push_back(ui::Screen().Cursor());
+        answer(form);
+    };
+    Seam->CursorChanges.clear();
+    RunBatch(app::TOutputType::Bitmap);
+    EXPECT_EQ(cursorsAsked, (std::vector<int>{ui::crDefault, ui::crDefault}));  // the two choosers
+    EXPECT_EQ(Seam->CursorChanges, (std::vector<int>{ui::crHourGlass, ui::crDefault}));
+    EXPECT_TRUE(fs::exists(Output + "a.BMP"));
+}
+
 TEST_F(FolderBatchTest, TheFileKindChooserClosedWithoutOkCancels)
 {
     PutBmp("a.bmp", apptest::PatternBitmap(5, 5));
