@@ -48,15 +48,18 @@ constexpr const char* MsgNoBrowser =
     "You cannot view this file because you do not have a default web browser setup. You can still view this "
     "file by opening your web browser and pointing to the file index.html which is located at ";
 
-// Characters that would end the attribute, the line or the file name part of a link are written
-// as %XX escapes; every other byte (letters, blanks, UTF-8) stands as it is.
+// A name as a relative address in a link or image: characters that would end the attribute, the
+// line or the file name part of the address, the backslash (which browsers read as "/"), and
+// every byte of 0x80 and above are written as %XX escapes, so the address is plain ASCII and
+// means the same bytes whatever character set the browser reads the page in. Letters, digits
+// and blanks stand as they are.
 String LinkText(const String& name)
 {
     static constexpr char hex[] = "0123456789ABCDEF";
     String text;
     text.reserve(name.size());
     for (unsigned char ch : name) {
-        if (ch < 0x20 || ch == 0x7F || std::strchr("\"'<>&%#?", ch)) {
+        if (ch < 0x20 || ch >= 0x7F || std::strchr("\"'<>&%#?\\", ch)) {
             text += '%';
             text += hex[ch >> 4];
             text += hex[ch & 15];

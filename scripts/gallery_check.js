@@ -48,6 +48,22 @@ async function frameAt(page, name, url) {
   return null;
 }
 
+// The file name that a file: address asks for, as the bytes its escapes stand for (a name need
+// not be UTF-8).
+function fileNameOf(url) {
+  const name = path.posix.basename(new URL(url).pathname);
+  const bytes = [];
+  for (let i = 0; i < name.length; ++i) {
+    if (name[i] === '%' && /^[0-9A-Fa-f]{2}$/.test(name.substr(i + 1, 2))) {
+      bytes.push(parseInt(name.substr(i + 1, 2), 16));
+      i += 2;
+    } else {
+      bytes.push(...Buffer.from(name[i], 'utf8'));
+    }
+  }
+  return Buffer.from(bytes);
+}
+
 // What a frame shows: its address, and the size of its first picture (0 x 0 without one).
 function shownIn(frame) {
   return frame.evaluate(() => {
@@ -71,7 +87,7 @@ async function checkGallery(context, webFolder, shotPrefix) {
     const links = await menu.$$eval('a', anchors => anchors.map(a => {
       const img = a.querySelector('img');
       return { href: a.getAttribute('href'), url: a.href, target: a.getAttribute('target'),
-               thumbnail: img ? img.getAttribute('src') : null,
+               thumbnail: img ? img.getAttribute('src') : null, thumbnailUrl: img ? img.src : null,
                thumbnailShown: !!img && img.complete && img.naturalWidth > 0 };
     }));
     await page.screenshot({ path: shotPrefix + '-menu.png' });
@@ -87,6 +103,13 @@ async function checkGallery(context, webFolder, shotPrefix) {
       if (!frame) throw new Error('the link ' + links[i].href + ' did not open ' + links[i].url + ' in the main frame');
       const shown = await shownIn(frame);
       if (shown.width === 0) throw new Error('the link ' + links[i].href + ' shows no picture: ' + shown.url);
+      // The picture shown is the full-size copy of the thumbnail's own file, whatever bytes its name holds.
+      const thumbFile = fileNameOf(links[i].thumbnailUrl);
+      const shownFile = fileNameOf(shown.url);
+      const fullSize = Buffer.concat([Buffer.from('IT_'), thumbFile.subarray(2)]);
+      if (!shownFile.equals(fullSize) ||
+          !fs.existsSync(Buffer.concat([Buffer.from(path.resolve(webFolder) + '/'), shownFile])))
+        throw new Error('the link of ' + links[i].thumbnail + ' shows ' + shown.url + ', not its full-size copy');
       followed.push({ link: links[i].href, thumbnail: links[i].thumbnail, shown });
     }
     await page.screenshot({ path: shotPrefix + '-clicked.png' });

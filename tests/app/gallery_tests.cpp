@@ -74,8 +74,13 @@ TEST(FolderBatchRules, FullSizeNameSwapsTheThumbnailPrefix)
 TEST(FolderBatchRules, MenuEntryLinksTheFullSizeCopy)
 {
     EXPECT_EQ(app::MenuEntryLine("T_sea.JPG"), "<a href=\"IT_sea.JPG\" target=\"main\"><img src=\"T_sea.JPG\"></a><br>");
+    // Bytes of 0x80 and above and the backslash are escaped, so the address means the same bytes in
+    // any character set the browser reads the page in; blanks stay.
     EXPECT_EQ(app::MenuEntryLine("T_My Photo ü.jpg"),
-              "<a href=\"IT_My Photo ü.jpg\" target=\"main\"><img src=\"T_My Photo ü.jpg\"></a><br>");
+              "<a href=\"IT_My Photo %C3%BC.jpg\" target=\"main\"><img src=\"T_My Photo %C3%BC.jpg\"></a><br>");
+    EXPECT_EQ(app::MenuEntryLine("T_a\\b.JPG"), "<a href=\"IT_a%5Cb.JPG\" target=\"main\"><img src=\"T_a%5Cb.JPG\"></a><br>");
+    EXPECT_EQ(app::MenuEntryLine("T_\x7F\xFF\x80.jpg"),
+              "<a href=\"IT_%7F%FF%80.jpg\" target=\"main\"><img src=\"T_%7F%FF%80.jpg\"></a><br>");
     // A name cannot end the attribute, the line or the link's path.
     EXPECT_EQ(app::MenuEntryLine("T_a\"b<c>#d%e?f&g'h\r\n.jpg"),
               "<a href=\"IT_a%22b%3Cc%3E%23d%25e%3Ff%26g%27h%0D%0A.jpg\" target=\"main\">"
@@ -143,6 +148,23 @@ TEST_F(GalleryTest, MainAndMenuPagesAreWrittenByteForByte)
     EXPECT_TRUE(Seam->Messages.empty());
     EXPECT_TRUE(Seam->ShellCalls.empty());
     EXPECT_FALSE(fs::exists(Web + "index.html"));
+}
+
+// The menu of a folder with names beyond ASCII and with a backslash: every address on the page is
+// plain ASCII, escaped byte for byte from the file's name.
+TEST_F(GalleryTest, MenuAddressesOfNamesBeyondAsciiAreEscapedByteForByte)
+{
+    for (const char* name : {"T_caf\xC3\xA9.jpg", "T_back\\slash.jpg", "T_\xE6\x97\xA5\xE6\x9C\xAC.JPG"})
+        WriteBytes(Web + name, "x");
+    app::WriteMenuAndMainPages(Web);
+    const std::string menu = ReadAll(Web + "menu.html");
+    EXPECT_NE(menu.find("<a href=\"IT_caf%C3%A9.jpg\" target=\"main\"><img src=\"T_caf%C3%A9.jpg\"></a><br>\r\n"),
+              std::string::npos);
+    EXPECT_NE(menu.find("<a href=\"IT_back%5Cslash.jpg\" target=\"main\"><img src=\"T_back%5Cslash.jpg\"></a><br>\r\n"),
+              std::string::npos);
+    EXPECT_NE(menu.find("<a href=\"IT_%E6%97%A5%E6%9C%AC.JPG\" target=\"main\"><img src=\"T_%E6%97%A5%E6%9C%AC.JPG\">"),
+              std::string::npos);
+    EXPECT_EQ(std::ranges::count_if(menu, [](char c) { return (unsigned char)c >= 0x80 || c == '\\'; }), 0);
 }
 
 TEST_F(GalleryTest, AMenuWithoutThumbnailsHasItsFrameLinesOnly)
