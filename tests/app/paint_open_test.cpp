@@ -113,6 +113,25 @@ TEST_F(PaintTest, ProgramThatCannotStartIsToldAfterTheFileIsWritten)
     EXPECT_TRUE(Seam.Messages.empty());
 }
 
+TEST_F(PaintTest, DataFolderOthersMayWriteToGetsNoFileAndNothingStarts)
+{
+    PutProgram("/kolourpaint");
+    app::DataFolder = Folder + "/shared data";
+    std::filesystem::create_directories(app::DataFolder);
+    chmod(app::DataFolder.c_str(), 0777);
+    // What someone else left there: a link to a file of the user's.
+    viewtest::WriteFile(Folder + "/own.txt", "the user's own");
+    ASSERT_EQ(symlink((Folder + "/own.txt").c_str(), (app::DataFolder + "/tempbitm.bmp").c_str()), 0);
+    app::TFrmView& view = MakeViewer(1, 1, 8, 8);
+    view.CmdPaint->Click();
+    ASSERT_EQ(Seam.Messages.size(), 1u);
+    EXPECT_EQ(Seam.Messages[0].Kind, ui::TMsgDlgType::mtError);
+    EXPECT_EQ(Seam.Messages[0].Text, "Cannot create file \"" + app::DataFolder +
+                                         "/tempbitm.bmp\". The folder is not the user's own, or others may write to it.");
+    EXPECT_TRUE(Seam.ShellCalls.empty());
+    EXPECT_EQ(viewtest::ReadFile(Folder + "/own.txt"), "the user's own");
+}
+
 TEST_F(PaintTest, TemporaryFileIsReplacedEachTime)
 {
     PutProgram("/mtpaint");
