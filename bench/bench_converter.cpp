@@ -65,11 +65,11 @@ int main(int argc, char** argv)
     window.ImageSave->Picture().Graphic()->ToBitmap(source);
 
     if (filter.Selected("converter_resize_24mp_50pct")) {
+#ifdef QUADRELL_HAVE_VIPS
         auto ours = [&] {
             bar.SetPosition(100);
             return bench::Seconds([&] { bar.SetPosition(50); });
         };
-#ifdef QUADRELL_HAVE_VIPS
         // The same pixels, 4 bytes each, handed to libvips without a copy; the result is made in memory.
         auto peer = [&] {
             VipsImage* in = vips_image_new_from_memory(source.ScanLine(0), source.Data()->ByteCount(), kWidth, kHeight,
