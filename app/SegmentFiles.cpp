@@ -10,7 +10,7 @@ namespace app {
 SaveFormat FormatForName(const String& fileName)
 {
     const String upper = rtl::UpperCase(fileName);
-    if (upper.find(".JPG") != String::npos) return SaveFormat::Jpeg;
+    if (upper.find(".JPG") != String::npos || upper.find(".JPEG") != String::npos) return SaveFormat::Jpeg;
     if (upper.find(".PNG") != String::npos) return SaveFormat::Png;
     return SaveFormat::Bitmap;
 }

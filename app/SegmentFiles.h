@@ -17,7 +17,8 @@ using rtl::String;
 
 enum class SaveFormat { Jpeg, Png, Bitmap };
 
-// Chosen by substring tests on the upper-cased name, JPEG first (so "x.png.jpg" is a JPEG).
+// Chosen by substring tests on the upper-cased name: ".JPG" or ".JPEG" means JPEG, else ".PNG"
+// means PNG (so "x.png.jpg" is a JPEG), else a bitmap.
 SaveFormat FormatForName(const String& fileName);
 // The chosen name with n before the extension of its file-name part (at its end without one).
 String NumberedName(const String& fileName, int n);

@@ -112,17 +112,20 @@ INSTANTIATE_TEST_SUITE_P(
                       NameCase{"shots.2024", "sunset.png", {"sunset1.png", "sunset2.png"}, true},
                       NameCase{"shots.2024", "sunset.jpg", {"sunset1.jpg", "sunset2.jpg"}, false},
                       NameCase{"", "x.png.jpg", {"x.png1.jpg", "x.png2.jpg"}, false},
+                      NameCase{"", "tiles.jpeg", {"tiles1.jpeg", "tiles2.jpeg"}, false},
+                      NameCase{"", "TILES.JPEG", {"TILES1.JPEG", "TILES2.JPEG"}, false},
                       // The dialog adds the default extension to a name without one.
                       NameCase{"v1.0", "sunset", {"sunset1.JPG", "sunset2.JPG"}, false}));
 
 TEST_F(ViewerTest, SaveAllAsBitmapWhenTheNameSaysNeither)
 {
     app::TFrmView& view = MakeViewer(1, 2, 9, 7);
-    Seam.Files.push_back(File("tiles.jpeg"));
+    Seam.Files.push_back(File("tiles.jpe"));
     view.CmdSaveAll->Click();
-    EXPECT_EQ(FolderEntries(Folder), (std::vector<std::string>{"tiles1.jpeg", "tiles2.jpeg"}));
+    EXPECT_EQ(FolderEntries(Folder), (std::vector<std::string>{"tiles1.jpe", "tiles2.jpe"}));
+    EXPECT_EQ(viewtest::ReadFile(File("tiles2.jpe")).substr(0, 2), "BM");
     gfx::TBitmap got;
-    got.LoadFromFile(File("tiles2.jpeg"));
+    got.LoadFromFile(File("tiles2.jpe"));
     EXPECT_EQ(viewtest::MaxDifference(got, 2, 1), 0);
     EXPECT_EQ(QualityDialogShowings(), 0);
 }

@@ -70,7 +70,10 @@ TEST_P(SaveOneFormat, NameChoosesTheFormat)
 INSTANTIATE_TEST_SUITE_P(Names, SaveOneFormat,
                          ::testing::Values(FormatCase{"sunset.jpg", Written::Jpeg}, FormatCase{"SUNSET.JPG", Written::Jpeg},
                                            FormatCase{"sunset.png", Written::Png}, FormatCase{"sunset.bmp", Written::Bitmap},
-                                           FormatCase{"sunset.jpeg", Written::Bitmap},
+                                           FormatCase{"sunset.jpeg", Written::Jpeg},
+                                           FormatCase{"SUNSET.JPEG", Written::Jpeg},
+                                           FormatCase{"x.png.jpeg", Written::Jpeg},
+                                           FormatCase{"sunset.jpe", Written::Bitmap},
                                            FormatCase{"my.jpg.pictures", Written::Jpeg},
                                            FormatCase{"x.png.jpg", Written::Jpeg},
                                            FormatCase{"sunset.tif", Written::Bitmap}));

@@ -60,6 +60,7 @@ INSTANTIATE_TEST_SUITE_P(Formats, SavePaths,
                                            PathCase{"tile.JPG", 30, 2}, PathCase{"x.png.jpg", 100, 8},
                                            PathCase{"tile.png", 0, 1}, PathCase{"TILE.PNG", 0, 8},
                                            PathCase{"tile.bmp", 0, 1}, PathCase{"tile.bmp", 0, 8},
-                                           PathCase{"tile.jpeg", 0, 2}, PathCase{"tile.tif", 0, 1}));
+                                           PathCase{"tile.jpeg", 60, 2}, PathCase{"TILE.JPEG", 85, 8},
+                                           PathCase{"tile.jpe", 0, 2}, PathCase{"tile.tif", 0, 1}));
 
 }  // namespace
