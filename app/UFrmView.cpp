@@ -60,6 +60,9 @@ constexpr const char* SAllSaved =
 constexpr const char* SCopied =
     "Your chosen image segment has now been copied into the windows clipboard. You may now paste your "
     "image segment into any other application or document.";
+constexpr const char* SNoSegments =
+    "This split made no image segments (the segment size asked for does not fit the picture), so there is "
+    "nothing to save, copy, print or open. Close this screen, then choose fewer or smaller segments.";
 constexpr const char* SNoPaintProgram =
     "PC Paintbrush was not found in the default windows directory on your system. Please find and copy PC "
     "Paintbrush (pbrush.exe or mspaint.exe) into your windows directory on your system, then run this "
@@ -187,6 +190,13 @@ bool TFrmView::HasSelection() const
 
 ui::TImage* TFrmView::SelectedSegment() const { return FullSegments(SelectedRow, SelectedCol); }
 
+bool TFrmView::SegmentToWorkOn() const
+{
+    if (HasSelection()) return true;
+    ui::ShowMessage(SNoSegments);
+    return false;
+}
+
 // ---- selection and thumbnail ----------------------------------------------------------------------
 
 void TFrmView::ListBox1Click(ui::TObject*)
@@ -254,7 +264,7 @@ void SaveSegmentAsJpeg(const String& fileName, ui::TImage* segment, bool showMes
 
 void TFrmView::CmdworkClick(ui::TObject*)
 {
-    if (!HasSelection()) return;
+    if (!SegmentToWorkOn()) return;
     if (!SaveDialog1->Execute() || SaveDialog1->FileName().empty()) return;
     const String fileName = SaveDialog1->FileName();
     ui::TImage* segment = SelectedSegment();
@@ -297,13 +307,14 @@ void TFrmView::SaveEverySegment(const String& chosen)
 
 void TFrmView::CmdSaveAllClick(ui::TObject*)
 {
+    // Without a segment of this split there is nothing to write, and nothing to report as saved.
+    if (!SegmentToWorkOn()) return;
     ui::ShowMessage(SSaveAllHint);
     if (!SaveDialog1->Execute() || SaveDialog1->FileName().empty()) return;
     const String chosen = SaveDialog1->FileName();
     JpegQuality = DefaultJpegQuality;
     if (FormatForName(chosen) == SaveFormat::Jpeg) AskJpegQuality();
-    // Without a selected segment of this split there is nothing to write.
-    if (HasSelection()) SaveEverySegment(chosen);
+    SaveEverySegment(chosen);
     ui::ShowMessage(SAllSaved + rtl::ExtractFilePath(chosen));
 }
 
@@ -311,7 +322,7 @@ void TFrmView::CmdSaveAllClick(ui::TObject*)
 
 void TFrmView::CmdCopyClick(ui::TObject*)
 {
-    if (!HasSelection()) return;
+    if (!SegmentToWorkOn()) return;
     ui::Clipboard().Assign(SelectedSegment()->Picture());
     ui::MessageDlg(SCopied, ui::TMsgDlgType::mtInformation, ui::mbOK);
 }
@@ -343,7 +354,7 @@ void PrintSegment(ui::TImage* segment)
 
 void TFrmView::CmdPrintClick(ui::TObject*)
 {
-    if (!HasSelection()) return;
+    if (!SegmentToWorkOn()) return;
     const int n = (SelectedRow - 1) * SplitCols + SelectedCol;
     ui::Printer().SetTitle(ui::Application().Title() + " - Image #" + IntToStr(n));
     PrintSegment(SelectedSegment());
@@ -351,7 +362,7 @@ void TFrmView::CmdPrintClick(ui::TObject*)
 
 void TFrmView::CmdPaintClick(ui::TObject*)
 {
-    if (!HasSelection()) return;
+    if (!SegmentToWorkOn()) return;
     const String candidates[] = {
         WindowsDir + SPaintbrushName,
         WindowsDir + SMsPaintName,

@@ -81,6 +81,8 @@ public:
     bool HasSelection() const;
     // FullSegments[SelectedRow, SelectedCol]; only valid when HasSelection().
     ui::TImage* SelectedSegment() const;
+    // HasSelection(); without one, says that this split made no segments.
+    bool SegmentToWorkOn() const;
 
     void SelectSegmentFromList();
     void FitSegmentThumb(ui::TImage* segment);

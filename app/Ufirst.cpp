@@ -33,6 +33,9 @@ const char* const MsgManySegments =
     "computer resources depending upon your system.";
 const char* const MsgSplitTooLarge =
     "The image of %d x %d pixels needs more memory than this computer has free to be split.";
+const char* const MsgNothingToSplit =
+    "The chosen image has no pixels, so there is nothing to split: its file could not be read as a picture. "
+    "Please select another image.";
 const char* const MsgNoDataFolder =
     "Could not create a folder as you do not have authority on your system. Please right click this "
     "software icon on your desktop, and choose the option to \"Run as Admin\" (only needs to be done one "
@@ -314,10 +317,15 @@ void TFrmFirst::CmdSplitClick(ui::TObject*)
         ui::ShowMessage(MsgSelectFirst);
         return;
     }
+    // A load that failed or that a reader refused leaves a picture without pixels.
+    const gfx::TGraphic* held = Frmadjust->ImageSave->Picture().Graphic();
+    if (SourceWidth <= 0 || SourceHeight <= 0 || !held || held->Empty()) {
+        ui::ShowMessage(MsgNothingToSplit);
+        return;
+    }
     const SplitMode mode = RadNum->Checked() ? SplitMode::Count : SplitMode::Pixels;
-    const gfx::TGraphic* picture = Frmadjust->ImageSave->Picture().Graphic();
-    if (SplitCopyBytes(picture) > rtl::AvailableMemory()) {
-        ui::ShowMessage(rtl::Format(MsgSplitTooLarge, {picture->Width(), picture->Height()}));
+    if (SplitCopyBytes(held) > rtl::AvailableMemory()) {
+        ui::ShowMessage(rtl::Format(MsgSplitTooLarge, {held->Width(), held->Height()}));
         return;
     }
     const SplitPlan plan = PlanSplit(mode, SourceWidth, SourceHeight, SpinW->Value(), SpinH->Value());
@@ -331,7 +339,7 @@ void TFrmFirst::CmdSplitClick(ui::TObject*)
     const int32_t segW = plan.SegmentWidth, segH = plan.SegmentHeight;
 
     gfx::TBitmap source;
-    if (const gfx::TGraphic* graphic = Frmadjust->ImageSave->Picture().Graphic()) source.Assign(*graphic);
+    source.Assign(*held);
     if (source.PixelFormat() != gfx::TPixelFormat::pfDevice) source.SetPixelFormat(gfx::TPixelFormat::pfDevice);
 
     ShownSegments.Reset();

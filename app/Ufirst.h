@@ -23,6 +23,7 @@ extern int32_t SegmentHeight;
 // Texts of the main window's commands.
 extern const char* const MsgSelectFirst;
 extern const char* const MsgManySegments;
+extern const char* const MsgNothingToSplit;
 extern const char* const MsgNoDataFolder;
 
 class TFrmFirst : public ui::TForm {

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "framework/graphics/Metafile.h"
+#include "tests/tiff/TiffBuilder.h"
 
 namespace apptest {
 namespace {
@@ -354,26 +355,71 @@ TEST_F(SplitTest, MoreSegmentsThanPixelsGivesAnEmptyViewer)
     EXPECT_TRUE(Seam->Messages.empty());
 }
 
-TEST_F(SplitTest, FailedFirstLoadSplitsIntoNothingInEitherMode)
+// A first load that fails, or that the ".tif" reader refuses, leaves a picture without pixels:
+// "Split Image" says so in either mode and opens no viewer.
+struct NoPixelsCase {
+    const char* name;
+    const char* file;
+    std::string bytes;
+    size_t loadMessages;
+};
+
+std::string CompressedTif()
 {
+    tifftest::ImageSpec packed;
+    packed.Width = 2;
+    packed.Pixels = {1, 2};
+    packed.Compression = 5;
+    const std::vector<uint8_t> bytes = tifftest::MakeTiff(false, {packed});
+    return std::string(bytes.begin(), bytes.end());
+}
+
+class NoPixelsTest : public SplitTest, public ::testing::WithParamInterface<NoPixelsCase> {};
+
+TEST_P(NoPixelsTest, IsNotSplitAndSplitImageSaysWhy)
+{
+    const NoPixelsCase& k = GetParam();
     Start();
-    String broken = Pictures + "/broken.bmp";
-    WriteBytes(broken, "BMxx");
-    Select(broken);
-    ASSERT_EQ(Seam->Messages.size(), 1u);
+    String path = Pictures + "/" + k.file;
+    WriteBytes(path, k.bytes);
+    Select(path);
+    ASSERT_EQ(Seam->Messages.size(), k.loadMessages);
     ASSERT_TRUE(app::ImageSelected);
     EXPECT_EQ(app::SourceWidth, 0);
+    if (k.loadMessages == 3) {  // the ".tif" route goes on and shows the size it got
+        EXPECT_EQ(app::FrmFirst->LblSizeAndWidth->Caption().rfind("Image is 0 x 0, ", 0), 0u);
+    }
+    Seam->Messages.clear();
 
     Shown s = Split();
-    ASSERT_TRUE(s.Opened);
-    EXPECT_TRUE(s.Entries.empty());
+    EXPECT_FALSE(s.Opened);
+    EXPECT_EQ(Seam->Texts(), std::vector<std::string>{app::MsgNothingToSplit});
 
+    Seam->Messages.clear();
     app::FrmFirst->RadPixel->Click();  // limits 5..0: the boxes hold 0
     s = Split();
+    EXPECT_FALSE(s.Opened);
+    EXPECT_EQ(Seam->Texts(), std::vector<std::string>{app::MsgNothingToSplit});
+}
+
+INSTANTIATE_TEST_SUITE_P(Pictures, NoPixelsTest,
+                         ::testing::Values(NoPixelsCase{"broken_bitmap", "broken.bmp", "BMxx", 1},
+                                           NoPixelsCase{"compressed_tif", "packed.tif", CompressedTif(), 3}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SplitTest, APictureLoadedAfterOneWithoutPixelsSplits)
+{
+    Start();
+    String path = Pictures + "/packed.tif";
+    WriteBytes(path, CompressedTif());
+    Select(path);
+    Seam->Messages.clear();
+    Choose(40, 30);
+    CountMode(2, 2);
+    Shown s = Split();
     ASSERT_TRUE(s.Opened);
-    EXPECT_TRUE(s.Entries.empty());
-    EXPECT_FALSE(s.Selection);
-    EXPECT_EQ(Seam->Messages.size(), 1u);
+    EXPECT_EQ(s.Entries.size(), 4u);
+    EXPECT_TRUE(Seam->Messages.empty());
 }
 
 TEST_F(SplitTest, FailurePartWayFreesEverythingAndShowsNoViewer)
