@@ -50,6 +50,9 @@ const char* const MsgNoPixels =
     "The new image has no pixels (its width or height is 0). Please make it larger with the scroll bar, "
     "or enter a larger width and height.";
 const char* const MsgChoseCancel = "You chose cancel, nothing was done.";
+const char* const ModeOnePicture = "Save: the picture chosen on the main window.";
+const char* const ModeFolder = "Save: every picture of the folder ";
+const char* const ModeFolderEnded = "Folder mode ended with the new picture. ";
 
 namespace {
 
@@ -153,6 +156,7 @@ TFrmadjust::TFrmadjust(ui::TComponent* owner) : ui::TForm(owner)
     Bind(Button1, "Button1");
     Bind(Label5, "Label5");
     Bind(CmdFolders, "CmdFolders");
+    Bind(LblMode, "LblMode");
     ScrollBar1->OnChange = [this](ui::TObject* s) { ScrollBar1Change(s); };
     Button1->OnClick = [this](ui::TObject* s) { Button1Click(s); };
     BitBtn1->OnClick = [this](ui::TObject* s) { BitBtn1Click(s); };
@@ -187,6 +191,7 @@ void TFrmadjust::FormCreate(ui::TObject*)
     if (width != 0) SetWidth(width);
     int height = ReadFormHeight("Frmadjust");
     if (height != 0) SetHeight(height);
+    ShowSaveMode();
 }
 
 void TFrmadjust::FormCloseQuery(ui::TObject*, bool&) { SaveFormSize("Frmadjust", Width(), Height()); }
@@ -371,6 +376,13 @@ void TFrmadjust::CmdFoldersClick(ui::TObject*)
     OutputFolder = choice.Output;
     WebFolder = choice.Web;
     MakeWebPage = choice.MakeWebPage;
+    ShowSaveMode();
+}
+
+void TFrmadjust::ShowSaveMode(bool folderModeEnded)
+{
+    if (FolderMode) LblMode->SetCaption(ModeFolder + SourceFolder);
+    else LblMode->SetCaption(String(folderModeEnded ? ModeFolderEnded : "") + ModeOnePicture);
 }
 
 // ---- the folder batch ----------------------------------------------------------------------------

@@ -79,6 +79,7 @@ public:
     ui::TButton* Button1 = nullptr;
     ui::TLabel* Label5 = nullptr;
     ui::TBitBtn* CmdFolders = nullptr;
+    ui::TLabel* LblMode = nullptr;
     // The GIF document of the load in progress; nullptr otherwise.
     gif::TGifFile* GifFile = nullptr;
 
@@ -100,6 +101,9 @@ public:
     void PrepareSaveDialog();
     // Hands the preview to the picture viewer and shows it.
     void ShowInViewer();
+    // LblMode tells what the next save does: the one picture, or the folder batch and its folder;
+    // folderModeEnded: a new picture has just ended folder mode, and it says so.
+    void ShowSaveMode(bool folderModeEnded = false);
 
 private:
     void SaveSinglePicture();

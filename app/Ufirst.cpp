@@ -229,7 +229,9 @@ void TFrmFirst::CmdimageClick(ui::TObject*)
     FitMainThumbnail();
     Image1->Picture().Assign(Frmadjust->ImageSave->Picture());
     ConverterImagePath = SourceImagePath;
+    const bool folderModeEnded = FolderMode;
     FolderMode = false;
+    Frmadjust->ShowSaveMode(folderModeEnded);
     Frmadjust->Lbltitle->SetCaption(TextConverterTitle);
     ShowFileFacts();
     WriteLastDir(SourceImagePath);

@@ -90,6 +90,9 @@ const FormDesign& FrmadjustLayout()
              .Font = kValueFont, .Flags = Bold | FixedSize},
             {.Name = "Lblnote4", .Kind = Kind::Label, .Left = 16, .Top = 425, .Width = 406, .Height = 14,
              .Font = kValueFont, .Flags = Bold | FixedSize},
+            // Which mode the next save runs in, beside the status lines.
+            {.Name = "LblMode", .Kind = Kind::Label, .Left = 430, .Top = 380, .Width = 264, .Height = 56,
+             .Font = kValueFont, .Flags = WordWrap | FixedSize},
             {.Name = "CmdFolders", .Kind = Kind::BitBtn, .Left = 330, .Top = 444, .Width = 132, .Height = 25,
              .Caption = "Choose Folders", .Hint = "Save one picture, or convert a folder of pictures",
              .Picture = &GlyphFolder},

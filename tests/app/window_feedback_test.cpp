@@ -2,6 +2,8 @@
 // converter, and the busy cursor while a command works.
 #include "converter_fixture.h"
 
+#include "app/Ufolders.h"
+
 namespace {
 
 using convtest::ConverterTest;
@@ -67,6 +69,35 @@ TEST_F(ConverterTest, OnlyALargeResizeShowsTheBusyCursor)
     W().ScrollBar1->SetPosition(190);  // 3.61 + 1 million pixels
     EXPECT_EQ(Seam->CursorChanges, (std::vector<int>{ui::crHourGlass, ui::crDefault}));
     EXPECT_EQ(W().Image1->Picture().Width(), 1900);
+}
+
+}  // namespace
+
+namespace {
+
+// The converter tells which mode its next save runs in, and a new picture that ends folder mode
+// says so.
+TEST_F(ConverterTest, TheConverterShowsWhatTheNextSaveDoes)
+{
+    Choose(apptest::PatternBitmap(20, 10));
+    EXPECT_EQ(W().LblMode->Caption(), "Save: the picture chosen on the main window.");
+    Seam->OnShowModal = [this](ui::TForm& form) {
+        auto* folders = dynamic_cast<app::TFrmfolders*>(&form);
+        ASSERT_NE(folders, nullptr);
+        folders->RadFolder->Click();
+        folders->EdSource->Type(Root);
+        folders->EdOutput->Type(Root);
+        folders->BtnOk->Click();
+    };
+    W().CmdFolders->Click();
+    ASSERT_TRUE(app::FolderMode);
+    EXPECT_EQ(W().LblMode->Caption(), "Save: every picture of the folder " + Root + "/");
+    Choose(apptest::PatternBitmap(20, 10), "second.bmp");
+    EXPECT_FALSE(app::FolderMode);
+    EXPECT_EQ(W().LblMode->Caption(),
+              "Folder mode ended with the new picture. Save: the picture chosen on the main window.");
+    Choose(apptest::PatternBitmap(20, 10), "third.bmp");
+    EXPECT_EQ(W().LblMode->Caption(), "Save: the picture chosen on the main window.");
 }
 
 }  // namespace
