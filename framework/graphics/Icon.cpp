@@ -75,28 +75,45 @@ bool PickLargestEntry(const TByteReader& file, IconEntry& best)
     return found;
 }
 
-// A part of the entry that would begin where the embedded colour profile lies begins after it.
-size_t PastProfile(const TDibHeader& h, size_t offset)
+// Where the embedded colour profile lies in an entry, from the header's start; empty when the
+// entry has none, or when the header puts it over the header itself or past the entry's end.
+struct ProfileSpan {
+    size_t begin = 0, end = 0;
+    bool Overlaps(size_t at, size_t count) const { return begin < end && at < end && begin < at + count; }
+};
+
+ProfileSpan ProfileOf(const TDibHeader& h, const TByteReader& image)
 {
-    return h.ProfileSize != 0 && offset == h.ProfileOffset ? offset + h.ProfileSize : offset;
+    if (h.ProfileSize == 0 || h.ProfileOffset < h.HeaderSize || !image.Has(h.ProfileOffset, h.ProfileSize)) return {};
+    return {h.ProfileOffset, h.ProfileOffset + h.ProfileSize};
+}
+
+// Colour table, colour rows and AND mask follow one another. The profile is none of them, wherever
+// the header puts it: a part that would overlap it starts after it.
+size_t Place(const ProfileSpan& profile, size_t at, size_t count)
+{
+    return profile.Overlaps(at, count) ? profile.end : at;
 }
 
 // Colours from the XOR rows, transparency from 32-bit alpha when the entry has any, else from
-// the AND mask behind the colour rows (which every BMP entry must carry). Colour table, colour
-// rows and mask follow one another; a colour profile may stand before any of them.
+// the AND mask behind the colour rows, which every BMP entry must carry; only where the profile
+// follows the colour rows and nothing follows it (a bitmap file's layout) is there no mask, and
+// the entry is opaque.
 void DecodeBmpEntry(const TByteReader& image, TBitmap& out)
 {
     TDibHeader h;
     if (!ReadDibHeader(image, h)) RaiseInvalidIcon();
     int rows = h.Height / 2;
     if (rows <= 0) RaiseInvalidIcon();
-    size_t tableOffset = PastProfile(h, h.HeaderSize);
-    size_t bitsOffset = PastProfile(h, tableOffset + h.TableSize());
-    size_t colourBytes = h.Stride() * size_t(rows);
-    size_t maskOffset = PastProfile(h, bitsOffset + colourBytes);
-    size_t maskStride = ((size_t(h.Width) + 31) / 32) * 4;
-    // The AND mask is part of the entry; colour table and rows lie before it.
-    if (!image.Has(maskOffset, maskStride * size_t(rows))) RaiseInvalidIcon();
+    const ProfileSpan profile = ProfileOf(h, image);
+    const size_t colourBytes = h.Stride() * size_t(rows);
+    const size_t maskStride = ((size_t(h.Width) + 31) / 32) * 4;
+    const size_t maskBytes = maskStride * size_t(rows);
+    const size_t tableOffset = Place(profile, h.HeaderSize, h.TableSize());
+    const size_t bitsOffset = Place(profile, tableOffset + h.TableSize(), colourBytes);
+    const size_t maskOffset = Place(profile, bitsOffset + colourBytes, maskBytes);
+    const bool hasMask = image.Has(maskOffset, maskBytes);
+    if (!hasMask && !(profile.end != 0 && profile.begin >= bitsOffset + colourBytes)) RaiseInvalidIcon();
     if (!DecodeDibRows(h, image.Part(tableOffset, h.TableSize()), image.Part(bitsOffset, colourBytes), rows, out))
         RaiseInvalidIcon();
 
@@ -111,11 +128,11 @@ void DecodeBmpEntry(const TByteReader& image, TBitmap& out)
     for (int i = 0; i < rows; ++i) {
         int y = h.TopDown ? i : rows - 1 - i;
         uint8_t* p = out.ScanLineW(y);
-        const TByteReader mask = image.Part(maskOffset + maskStride * size_t(i), maskStride);
+        const TByteReader mask = hasMask ? image.Part(maskOffset + maskStride * size_t(i), maskStride) : TByteReader();
         for (int x = 0; x < width; ++x, p += 4) {
             unsigned a = 255;
             if (useAlpha) a = p[3];
-            else if (mask.U8(size_t(x) >> 3) & (0x80 >> (x & 7))) a = 0;
+            else if (hasMask && (mask.U8(size_t(x) >> 3) & (0x80 >> (x & 7)))) a = 0;
             if (a != 255) {
                 unsigned white = 255 * (255 - a);
                 for (int c = 0; c < 3; ++c) p[c] = static_cast<uint8_t>((p[c] * a + white + 127) / 255);

@@ -335,3 +335,95 @@ TEST(IconImage, AWrongImageLengthInTheDirectoryIsOverlooked)
         }
     }
 }
+
+namespace {
+
+// A 24-bit picture of an odd width, so that every row ends in padding.
+constexpr int kProfiledWidth = 127, kProfiledHeight = 64;
+
+std::array<uint8_t, 4> ProfiledPixel(int x, int y)
+{
+    // Mostly black, as the pictures whose mask went wrong were.
+    if ((x / 8 + y / 8) % 3) return {0, 0, 0, 0};
+    return {uint8_t(x * 2), uint8_t(y * 4), uint8_t(255 - x), 0};
+}
+
+bool ProfiledMask(int x, int y) { return x % 7 == 0 && y % 3 == 0; }
+
+// The same pixels as a plain bitmap file: file header, 40-byte header, padded bottom-up rows.
+TBitmap ProfiledPictureAsPlainBitmap(bool masked)
+{
+    Bytes entry = BmpEntry(kProfiledWidth, kProfiledHeight, 24, {}, ProfiledPixel, [](int, int) { return false; });
+    const size_t rowBytes = ((kProfiledWidth * 24 + 31) / 32) * 4 * size_t(kProfiledHeight);
+    Bytes file = {'B', 'M'};
+    Le32(file, uint32_t(14 + 40 + rowBytes));
+    Le32(file, 0);
+    Le32(file, 14 + 40);
+    file.insert(file.end(), entry.begin(), entry.begin() + 40 + long(rowBytes));
+    file[14 + 8] = kProfiledHeight;  // the header's height is the picture's own
+    rtl::TMemoryStream in;
+    Fill(in, file);
+    TBitmap plain;
+    plain.LoadFromStream(in);
+    if (masked)
+        for (int y = 0; y < kProfiledHeight; ++y)
+            for (int x = 0; x < kProfiledWidth; ++x)
+                if (ProfiledMask(x, y)) plain.SetPixel(x, y, RGB(255, 255, 255));
+    return plain;
+}
+
+struct ProfiledCase {
+    const char* name;
+    size_t gap;     // bytes between the colour rows and the profile
+    bool withMask;  // an AND mask after the profile; none: the entry is laid out as a bitmap file
+};
+
+class ProfiledIcon : public ::testing::TestWithParam<ProfiledCase> {};
+
+}  // namespace
+
+// A version 5 entry with an embedded profile after its colour rows, where the header's profile
+// offset (from the header's start) and size say: those bytes are never read as the AND mask.
+TEST_P(ProfiledIcon, DecodesAsTheSamePixelsInAPlainBitmap)
+{
+    const ProfiledCase k = GetParam();
+    const Bytes plain = BmpEntry(kProfiledWidth, kProfiledHeight, 24, {}, ProfiledPixel, ProfiledMask);
+    const size_t rowBytes = ((kProfiledWidth * 24 + 31) / 32) * 4 * size_t(kProfiledHeight);
+    Bytes profile(3144);
+    for (size_t i = 0; i < profile.size(); ++i) profile[i] = uint8_t(i * 37 + 11);
+    Bytes entry(plain.begin(), plain.begin() + 40);
+    entry[0] = 124;
+    entry.resize(124, 0);
+    entry[56] = 'D'; entry[57] = 'E'; entry[58] = 'B'; entry[59] = 'M';  // 'MBED', little-endian
+    const size_t offset = 124 + rowBytes + k.gap;
+    for (int i = 0; i < 4; ++i) {
+        entry[112 + i] = uint8_t(offset >> (8 * i));
+        entry[116 + i] = uint8_t(profile.size() >> (8 * i));
+    }
+    entry.insert(entry.end(), plain.begin() + 40, plain.begin() + 40 + long(rowBytes));
+    entry.insert(entry.end(), k.gap, 0xFF);
+    entry.insert(entry.end(), profile.begin(), profile.end());
+    if (k.withMask) entry.insert(entry.end(), plain.begin() + 40 + long(rowBytes), plain.end());
+
+    const TBitmap got = Picture(Load(BuildIcon({{kProfiledWidth, kProfiledHeight, 24, entry}})));
+    const TBitmap expected = ProfiledPictureAsPlainBitmap(k.withMask);
+    ASSERT_EQ(got.Width(), kProfiledWidth);
+    ASSERT_EQ(got.Height(), kProfiledHeight);
+    EXPECT_EQ(BitmapRgb(got), BitmapRgb(expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(Layouts, ProfiledIcon,
+                         ::testing::Values(ProfiledCase{"profile_right_after_the_rows", 0, false},
+                                           ProfiledCase{"profile_after_a_gap", 4, false},
+                                           ProfiledCase{"profile_after_a_gap_then_the_mask", 12, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A mask that the profile leaves no room for is still required where the profile does not stand
+// after the colour rows.
+TEST(IconImage, AnEntryWithoutItsMaskIsRefusedUnlessAProfileFollowsTheRows)
+{
+    Bytes plain = BmpEntry(9, 5, 24, {}, [](int, int) { return std::array<uint8_t, 4>{1, 2, 3, 0}; },
+                           [](int, int) { return false; });
+    plain.resize(plain.size() - 4 * 5);  // the mask's rows cut off
+    EXPECT_THROW(Load(BuildIcon({{9, 5, 24, plain}})), rtl::EInvalidGraphic);
+}
