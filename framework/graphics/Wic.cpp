@@ -140,6 +140,45 @@ TIFF* Open(MemFile& f, const char* mode)
 
 TGraphic* CreateWic() { return new TWICImage; }
 
+// 8-bit grey with alpha, samples side by side. libtiff's own routine for these hands the grey
+// over as stored, where every other layout comes premultiplied; this one premultiplies an
+// unassociated alpha too, so that every layout reaches the caller alike.
+void PutGreyAlpha8(TIFFRGBAImage* img, uint32_t* cp, uint32_t, uint32_t, uint32_t w, uint32_t h, int32_t fromskew,
+                   int32_t toskew, unsigned char* pp)
+{
+    const int samples = img->samplesperpixel;
+    const bool unassociated = img->alpha == EXTRASAMPLE_UNASSALPHA;
+    fromskew *= samples;
+    for (; h > 0; --h) {
+        for (uint32_t x = w; x > 0; --x, pp += samples) {
+            uint32_t grey = TIFFGetR(img->BWmap[pp[0]][0]);  // the map turns min-is-white over
+            const uint32_t alpha = pp[1];
+            if (unassociated) grey = (grey * alpha + 127) / 255;
+            *cp++ = grey | grey << 8 | grey << 16 | alpha << 24;
+        }
+        cp += toskew;
+        pp += fromskew;
+    }
+}
+
+bool IsContigGreyWithAlpha(const TIFFRGBAImage& img)
+{
+    return img.isContig && img.alpha && img.bitspersample == 8 && img.samplesperpixel == 2 &&
+           (img.photometric == PHOTOMETRIC_MINISBLACK || img.photometric == PHOTOMETRIC_MINISWHITE) && img.BWmap;
+}
+
+// libtiff's RGBA reading, top row first, premultiplied in every layout.
+bool ReadRgba(TIFF* tif, uint32_t width, uint32_t height, uint32_t* raster, char (&why)[1024])
+{
+    TIFFRGBAImage img{};
+    if (!TIFFRGBAImageBegin(&img, tif, 1, why)) return false;
+    img.req_orientation = ORIENTATION_TOPLEFT;
+    if (IsContigGreyWithAlpha(img)) img.put.contig = PutGreyAlpha8;
+    const bool ok = TIFFRGBAImageGet(&img, raster, width, height) != 0;
+    TIFFRGBAImageEnd(&img);
+    return ok;
+}
+
 }  // namespace
 
 void DecodeTiff(const uint8_t* data, size_t size, TBitmap& target)
@@ -163,9 +202,8 @@ void DecodeTiff(const uint8_t* data, size_t size, TBitmap& target)
 
     // libtiff fills the rows in place: one 32-bit word per pixel, red in the lowest byte.
     auto store = TBitmapData::Create(int(width), int(height), TPixelFormat::pfDevice, false);
-    if (!TIFFReadRGBAImageOriented(t.tif, width, height, reinterpret_cast<uint32_t*>(store->Pixels()),
-                                   ORIENTATION_TOPLEFT, 1))
-        RaiseInvalidTiff(f.message);
+    if (!ReadRgba(t.tif, width, height, reinterpret_cast<uint32_t*>(store->Pixels()), why))
+        RaiseInvalidTiff(f.message[0] ? f.message : why);
     for (uint32_t y = 0; y < height; ++y) {
         uint8_t* p = store->Row(int(y));
         for (uint32_t x = 0; x < width; ++x, p += 4) {

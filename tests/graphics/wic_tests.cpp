@@ -1,6 +1,8 @@
 // TWICImage: ".tiff" pictures through libtiff, with the compressions and layouts ImageMagick writes.
 #include <gtest/gtest.h>
 
+#include <tiffio.h>
+
 #include "framework/graphics/Wic.h"
 #include "tests/graphics/formats_support.h"
 
@@ -138,3 +140,90 @@ TEST(WicImage, DamagedFilesRaiseInvalidGraphic)
     EXPECT_THROW(Load(Bytes{'I', 'I', 42, 0}), rtl::EInvalidGraphic);
     EXPECT_THROW(Load(Bytes{'M', 'M', 0, 42, 0, 0, 0, 8}), rtl::EInvalidGraphic);
 }
+
+namespace {
+
+bool HaveTiffTools()
+{
+    static const bool have = std::system("command -v tiffcp >/dev/null 2>&1 && command -v tiff2rgba >/dev/null 2>&1") == 0;
+    return have;
+}
+
+// tiff2rgba's RGBA rows (premultiplied, top row first), read as stored, then put on white as the
+// picture class does: white shows through by the share that alpha leaves.
+bool Tiff2RgbaOnWhite(const std::string& file, int& width, int& height, Bytes& grey)
+{
+    const std::string rgba = file + ".rgba.tif";
+    if (!Run("tiff2rgba -c none '" + file + "' '" + rgba + "'")) return false;
+    TIFF* tif = TIFFOpen(rgba.c_str(), "r");
+    if (!tif) return false;
+    uint32_t w = 0, h = 0;
+    TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &w);
+    TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &h);
+    Bytes strip(size_t(w) * h * 4);
+    bool ok = TIFFScanlineSize(tif) == tmsize_t(w) * 4;
+    for (uint32_t y = 0; ok && y < h; ++y) ok = TIFFReadScanline(tif, strip.data() + size_t(y) * w * 4, y, 0) == 1;
+    TIFFClose(tif);
+    if (!ok) return false;
+    width = int(w);
+    height = int(h);
+    grey.clear();
+    for (size_t i = 0; i < strip.size(); i += 4) grey.push_back(uint8_t(std::min(255, strip[i] + 255 - strip[i + 3])));
+    return true;
+}
+
+Bytes GreyOf(const TBitmap& b)
+{
+    Bytes out;
+    for (int y = 0; y < b.Height(); ++y)
+        for (int x = 0; x < b.Width(); ++x) out.push_back(GetRValue(b.GetPixel(x, y)));
+    return out;
+}
+
+struct GreyAlphaCase {
+    const char* name;
+    const char* alpha;    // ImageMagick's tiff:alpha
+    const char* tiffcp;   // the layout tiffcp gives it
+};
+
+class GreyAlphaTiff : public ::testing::TestWithParam<GreyAlphaCase> {};
+
+}  // namespace
+
+// 8-bit grey with alpha, 2 samples, in each layout, against tiff2rgba's reading of the planes
+// stored apart (where libtiff premultiplies an unassociated alpha itself).
+TEST_P(GreyAlphaTiff, DecodesLikeTiff2Rgba)
+{
+    REQUIRE_CONVERT();
+    if (!HaveTiffTools()) GTEST_SKIP() << "libtiff's tools are not installed (scripts/setup --tools)";
+    const GreyAlphaCase& k = GetParam();
+    TempFolder dir;
+    const std::string made = dir / "made.tif", file = dir / "grey.tiff", reference = dir / "reference.tiff";
+    ASSERT_TRUE(codectest::Run(std::string("convert -size 57x43 gradient:black-white \\( -size 43x57 gradient:white-black -rotate 90 "
+                                "\\) -alpha off -compose CopyOpacity -composite -type GrayscaleAlpha -depth 8 "
+                                "-define tiff:alpha=") + k.alpha + " -compress None '" + made + "'"));
+    ASSERT_TRUE(codectest::Run(std::string("tiffcp ") + k.tiffcp + " '" + made + "' '" + file + "'"));
+    ASSERT_TRUE(codectest::Run("tiffcp -p separate -c packbits '" + made + "' '" + reference + "'"));
+    int w = 0, h = 0;
+    Bytes expected;
+    ASSERT_TRUE(Tiff2RgbaOnWhite(reference, w, h, expected));
+    ASSERT_EQ(w, 57);
+    ASSERT_EQ(h, 43);
+    TBitmap got;
+    ASSERT_TRUE(Load(ReadFile(file)).ToBitmap(got));
+    ASSERT_EQ(got.Width(), w);
+    ASSERT_EQ(got.Height(), h);
+    EXPECT_EQ(Compare(GreyOf(got), expected).max, 0);
+    EXPECT_EQ(BitmapRgb(got)[3 * 20], BitmapRgb(got)[3 * 20 + 2]);  // grey stays grey
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, GreyAlphaTiff,
+    ::testing::Values(GreyAlphaCase{"separate_packbits", "unassociated", "-p separate -c packbits"},
+                      GreyAlphaCase{"separate_tiled", "unassociated", "-p separate -c packbits -t -w 16 -l 16"},
+                      GreyAlphaCase{"contig_packbits", "unassociated", "-p contig -c packbits"},
+                      GreyAlphaCase{"contig_strips", "unassociated", "-p contig -c none -r 5"},
+                      GreyAlphaCase{"contig_tiled", "unassociated", "-p contig -c lzw -t -w 16 -l 16"},
+                      GreyAlphaCase{"contig_associated", "associated", "-p contig -c packbits"},
+                      GreyAlphaCase{"separate_associated", "associated", "-p separate -c packbits"}),
+    [](const auto& info) { return std::string(info.param.name); });
