@@ -13,6 +13,7 @@ struct TImage::Cache {
     bool Valid = false;
     QRect Part;  // the part of the picture that Source holds
     QImage Scaled;
+    QRect Played;  // a picture without pixels: where it was played, Source holding the part in view
 };
 
 TImage::TImage(TComponent* owner) : TGraphicControl(owner)
@@ -103,12 +104,29 @@ void TImage::PaintOn(void* painter, const TRect& rect)
     QRect part = whole;
     if (!FStretch && !FTransparent) part = r.translated(-at).intersected(whole);
     if (part.isEmpty()) return;
-    if (!c.Valid || c.Part != part) {
-        gfx::TBitmap bmp;
-        if (!g->ToBitmap(bmp)) {
-            bmp = gfx::TBitmap(g->Width(), g->Height());
-            g->Draw(bmp.Canvas(), gfx::Rect(0, 0, g->Width(), g->Height()));
+    gfx::TBitmap bmp;
+    if (!g->ToBitmap(bmp)) {
+        // A picture without pixels of its own (a metafile) is played at the size it is shown and
+        // only over the part in view: its header may claim a size far beyond what memory holds.
+        const QRect played = FStretch ? r : QRect(at, QSize(g->Width(), g->Height()));
+        QRect view = played.intersected(r);
+        if (p->hasClipping()) view = view.intersected(p->clipBoundingRect().toAlignedRect());
+        if (view.isEmpty()) return;
+        if (!c.Valid || c.Played != played || c.Part != view) {
+            gfx::TBitmap piece(view.width(), view.height());
+            g->Draw(piece.Canvas(), gfx::Rect(played.left() - view.left(), played.top() - view.top(),
+                                               played.right() + 1 - view.left(), played.bottom() + 1 - view.top()));
+            c.Source = ToQImage(piece);
+            c.Played = played;
+            c.Part = view;
+            c.Scaled = QImage();
+            c.Valid = true;
         }
+        p->drawImage(view.topLeft(), c.Source);
+        return;
+    }
+    if (!c.Valid || c.Part != part || !c.Played.isNull()) {
+        c.Played = QRect();
         if (part != whole) {
             gfx::TBitmap piece(part.width(), part.height());
             piece.Canvas().CopyRect(gfx::Rect(0, 0, part.width(), part.height()), bmp.Canvas(),

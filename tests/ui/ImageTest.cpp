@@ -1,9 +1,12 @@
 // Images drawn by their parent: thousands of them are cheap, and only those in view are drawn.
 #include <gtest/gtest.h>
 
+#include "framework/graphics/Metafile.h"
+#include "framework/rtl/Classes.h"
 #include "framework/ui/Application.h"
 #include "framework/ui/Forms.h"
 #include "framework/ui/StdCtrls.h"
+#include "tests/common/PeakMemory.h"
 
 namespace {
 
@@ -105,6 +108,68 @@ TEST_F(ImageScreen, APictureLargerThanItsControlShowsThePartInView)
     corner->SetBounds(80, 10, 60, 50);
     gfx::TBitmap shot = form.Snapshot();
     EXPECT_EQ(shot.GetPixel(80 + 55, 10 + 45), pattern(55, 45));
+}
+
+void Put32(std::vector<uint8_t>& bytes, std::initializer_list<int64_t> values)
+{
+    for (int64_t v : values)
+        for (int i = 0; i < 4; ++i) bytes.push_back(uint8_t(uint64_t(v) >> (8 * i)));
+}
+
+// A metafile of 16000 x 16000 pixels, red on its left half and blue on its right: 1 GB as a bitmap
+// of its own size.
+gfx::TMetafile HalvesMetafile()
+{
+    std::vector<uint8_t> body;
+    const gfx::TColor colours[] = {gfx::RGB(255, 0, 0), gfx::RGB(0, 0, 255)};
+    for (int half = 0; half < 2; ++half) {
+        Put32(body, {39, 24, 1 + half, 0, colours[half], 0});  // a solid brush
+        Put32(body, {37, 12, 1 + half});                        // selected
+        Put32(body, {43, 24, half * 8000, 0, 8000 + half * 8000, 16000});
+    }
+    Put32(body, {14, 20, 0, 16, 20});
+    std::vector<uint8_t> file;
+    Put32(file, {1, 108, 0, 0, 15999, 15999, 0, 0, 0, 0, 0x464D4520, 0x10000, 108 + int64_t(body.size()), 8, 3, 0, 0,
+                 0, 1920, 1080, 508, 286, 0, 0, 0, 508000, 285750});
+    file.insert(file.end(), body.begin(), body.end());
+    rtl::TMemoryStream stream;
+    stream.WriteBuffer(file.data(), int64_t(file.size()));
+    stream.SetPosition(0);
+    gfx::TMetafile meta;
+    meta.LoadFromStream(stream);
+    return meta;
+}
+
+// A metafile is played at the size it is shown, over the part in view, never made a bitmap of its
+// own size: with 64 MB to spare, a 16000 x 16000 one shows stretched and at its own size.
+TEST_F(ImageScreen, AMetafileIsPlayedOnlyAtTheSizeInView)
+{
+    SKIP_UNDER_SANITIZERS();
+    const gfx::TMetafile meta = HalvesMetafile();
+    TForm form(nullptr);
+    form.SetBorderStyle(TFormBorderStyle::bsNone);
+    form.SetClientSize(100, 60);
+    auto* stretched = new TImage(&form);
+    stretched->SetParent(&form);
+    stretched->SetBounds(10, 10, 40, 20);
+    stretched->SetStretch(true);
+    stretched->Picture().SetGraphic(&meta);
+    auto* plain = new TImage(&form);
+    plain->SetParent(&form);
+    plain->SetBounds(60, 10, 30, 30);
+    plain->Picture().SetGraphic(&meta);
+    const testmemory::Outcome outcome = testmemory::RunLimited(64 * testmemory::MB, [&] {
+        int wrong = 0;
+        for (int pass = 0; pass < 2; ++pass) {  // played anew, and again from what it keeps
+            const gfx::TBitmap shot = form.Snapshot();
+            wrong += shot.GetPixel(15, 20) != gfx::RGB(255, 0, 0);
+            wrong += shot.GetPixel(45, 20) != gfx::RGB(0, 0, 255);
+            wrong += shot.GetPixel(75, 25) != gfx::RGB(255, 0, 0);  // the picture's top-left part
+        }
+        return wrong;
+    });
+    ASSERT_TRUE(outcome.Finished) << "the child did not finish";
+    EXPECT_EQ(outcome.Result, 0);
 }
 
 TEST_F(ImageScreen, TenThousandImagesOnlyThoseInViewAreDrawn)
