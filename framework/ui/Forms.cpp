@@ -321,6 +321,34 @@ void TForm::SetShown(bool visible, bool realize)
     if (changed) Fire(visible ? OnShow : OnHide, this);
 }
 
+// The window's place is its frame's, kept inside the screen's work area. Before its first mapping
+// the window manager has told nothing of a window's frame, and Qt would put the client area where
+// the frame belongs, the title bar above it; the frame of a window already on the screen stands
+// in for it until then.
+static void PlaceFrame(QWidget& w, int left, int top)
+{
+    QMargins frame;
+    QWindow* handle = w.windowHandle();
+    const bool unknown = handle && handle->frameMargins().isNull() && !(w.windowFlags() & Qt::FramelessWindowHint);
+    if (handle) frame = handle->frameMargins();
+    if (unknown)
+        for (QWidget* other : QApplication::topLevelWidgets()) {
+            QWindow* known = other->windowHandle();
+            if (other != &w && other->isVisible() && known && !known->frameMargins().isNull()) {
+                frame = known->frameMargins();
+                break;
+            }
+        }
+    if (QScreen* screen = handle ? handle->screen() : QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        const int width = w.width() + frame.left() + frame.right(), height = w.height() + frame.top() + frame.bottom();
+        left = std::max(area.left(), std::min(left, area.left() + area.width() - width));
+        top = std::max(area.top(), std::min(top, area.top() + area.height() - height));
+    }
+    if (unknown && !frame.isNull()) w.setGeometry(left + frame.left(), top + frame.top(), w.width(), w.height());
+    else w.move(left, top);
+}
+
 void TForm::ShowWindow()
 {
     HandleNeeded();
@@ -340,7 +368,7 @@ void TForm::ShowWindow()
     if (QWindow* handle = w->windowHandle())
         handle->setTransientParent(w->Shower ? w->Shower->window()->windowHandle() : nullptr);
     FocusFirstControl();
-    w->move(Left(), Top());
+    PlaceFrame(*w, Left(), Top());
     w->show();
     if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
         w->raise();
