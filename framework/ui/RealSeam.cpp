@@ -6,8 +6,10 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTimer>
 
 #include "framework/ui/Application.h"
 #include "framework/ui/Dialogs.h"
@@ -109,6 +111,14 @@ public:
         if (dir.isEmpty() || !QDir(dir).exists()) dir = QDir::currentPath();
         dlg.setDirectory(dir);
         if (!d.FileName().empty()) dlg.selectFile(Q(d.FileName()));
+        // Every showing starts with the keyboard in the file-name field, its text selected, as the
+        // first does, whatever the dialog preselects in its list.
+        QTimer::singleShot(0, &dlg, [&dlg] {
+            if (auto* edit = dlg.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+                edit->setFocus(Qt::OtherFocusReason);
+                edit->selectAll();
+            }
+        });
         if (dlg.exec() != QDialog::Accepted) return false;
         QStringList files = dlg.selectedFiles();
         if (files.isEmpty()) return false;
