@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <exception>
 #include <memory>
+#include <set>
 
 #include "app/Gallery.h"
 #include "framework/graphics/Jpeg.h"
@@ -49,6 +50,11 @@ constexpr const char* MsgGalleryShown =
 constexpr const char* MsgNoJpegThumbnails =
     "No JPG thumbnails were created. To create a webpage of thumbnails, save your thumbnail images as JPG. "
     "Once you save your thumbnails as JPG, a webpage will be generated and displayed.";
+
+constexpr const char* MsgReplaceGalleryFiles =
+    "The web page would replace %d files that are already in the folder %s: %s. Click YES to replace them, "
+    "click NO to keep every one of them.";
+constexpr size_t GalleryFilesNamed = 5;  // names listed in the question, then "..."
 
 constexpr gfx::TColor clStatusNavy = 8388608;
 constexpr gfx::TColor clStatusMaroon = 128;
@@ -333,25 +339,66 @@ void WriteFolderFile(const String& name, gfx::TBitmap picture, const TBatchSetti
 
 // The gallery's copies of one converted JPEG: the thumbnail and the source picture. A copy that
 // fails is passed over; it shows as a broken picture or link in the gallery.
-void CopyForGallery(const String& name, const TBatchSettings& settings, bool thumbnailsMade)
+bool CopiedForGallery(const String& name)
 {
-    const TBatchFolders& folders = settings.Folders;
-    if (!folders.MakeWebPage || !thumbnailsMade) return;
     const String ext = UpperExt(name).substr(0, 4);
-    if (ext != ".JPG" && ext != ".JPE") return;
-    // The converted file carries the output type's extension in upper case.
-    CopyFileViaStream(rtl::ChangeFileExt(folders.Output + name, ".JPG"), folders.Web + ThumbPrefix + name);
-    CopyFileViaStream(folders.Source + name, folders.Web + FullSizePrefix + name);
+    return ext == ".JPG" || ext == ".JPE";
 }
 
-void OfferGallery(const TBatchSettings& settings, TBatchTally& tally)
+void CopyForGallery(const String& name, const TBatchSettings& settings, bool thumbnailsMade,
+                    const std::set<String>& keep)
+{
+    const TBatchFolders& folders = settings.Folders;
+    if (!folders.MakeWebPage || !thumbnailsMade || !CopiedForGallery(name)) return;
+    // The converted file carries the output type's extension in upper case.
+    const String thumb = folders.Web + ThumbPrefix + name, full = folders.Web + FullSizePrefix + name;
+    if (!keep.contains(thumb)) CopyFileViaStream(rtl::ChangeFileExt(folders.Output + name, ".JPG"), thumb);
+    if (!keep.contains(full)) CopyFileViaStream(folders.Source + name, full);
+}
+
+// The files of the web folder that the gallery would replace: the copies of the JPEGs found (when
+// this batch or an earlier one makes JPEG thumbnails) and the pages.
+std::vector<String> GalleryFilesPresent(const std::vector<String>& found, const TBatchSettings& settings,
+                                        const TBatchTally& tally)
+{
+    const TBatchFolders& folders = settings.Folders;
+    std::vector<String> paths;
+    if (!folders.MakeWebPage || std::ranges::none_of(found, IsConvertibleFile)) return paths;
+    if (settings.Type == TOutputType::Jpeg || tally.JpegThumbnailsMade)
+        for (const String& name : found)
+            if (IsConvertibleFile(name) && CopiedForGallery(name))
+                for (const char* prefix : {ThumbPrefix, FullSizePrefix}) paths.push_back(folders.Web + prefix + name);
+    for (const char* page : {MainPageName, MenuPageName, IndexPageName}) paths.push_back(folders.Web + page);
+    std::erase_if(paths, [](const String& path) { return !rtl::FileExists(path); });
+    return paths;
+}
+
+// One question for the whole batch before any gallery file replaces one already there; the files
+// to keep, each named in the results.
+std::set<String> GalleryFilesKept(const std::vector<String>& found, const TBatchSettings& settings,
+                                  const TBatchTally& tally, TBatchView& view)
+{
+    const std::vector<String> present = GalleryFilesPresent(found, settings, tally);
+    if (present.empty()) return {};
+    String names;
+    for (size_t i = 0; i < present.size() && i < GalleryFilesNamed; ++i)
+        names += (i ? ", " : "") + rtl::ExtractFileName(present[i]);
+    if (present.size() > GalleryFilesNamed) names += ", ...";
+    const String question =
+        rtl::Format(MsgReplaceGalleryFiles, {int64_t(present.size()), settings.Folders.Web, names});
+    if (ui::MessageDlg(question, ui::TMsgDlgType::mtConfirmation, ui::mbYes | ui::mbNo) == ui::mrYes) return {};
+    for (const String& path : present) view.AddResult(LineAlreadyExists + path);
+    return {present.begin(), present.end()};
+}
+
+void OfferGallery(const TBatchSettings& settings, TBatchTally& tally, const std::set<String>& keep)
 {
     const String& web = settings.Folders.Web;
     if (!settings.Folders.MakeWebPage || tally.Count <= 0) return;
     if (ui::MessageDlg(MsgGalleryQuestion, ui::TMsgDlgType::mtInformation, ui::mbYes | ui::mbNo) != ui::mrYes) return;
-    WriteMenuAndMainPages(web);
+    WriteMenuAndMainPages(web, keep);
     if (tally.JpegThumbnailsMade) {
-        WriteIndexPage(web);
+        WriteIndexPage(web, keep);
         tally.JpegThumbnailsMade = false;
         ui::ShowMessage(MsgGalleryShown + web);
     } else {
@@ -378,7 +425,7 @@ struct TBatchStopped {};
 // order. A file that cannot be read or resized is passed over with a results line that names it
 // and says why; an error while writing ends the batch.
 void ConvertFoundFiles(const std::vector<String>& found, const TBatchSettings& settings, TBatchView& view,
-                       TBatchTally& tally)
+                       TBatchTally& tally, const std::set<String>& keep)
 {
     const String& source = settings.Folders.Source;
     struct Ahead {
@@ -436,7 +483,7 @@ void ConvertFoundFiles(const std::vector<String>& found, const TBatchSettings& s
         ahead[size_t(i)] = Ahead();
         if (problem.empty()) {
             WriteFolderFile(name, std::move(picture), settings, view, tally);
-            CopyForGallery(name, settings, tally.JpegThumbnailsMade);
+            CopyForGallery(name, settings, tally.JpegThumbnailsMade, keep);
         } else {
             view.AddResult(LineNotConverted + source + name + ": " + problem);
         }
@@ -479,8 +526,10 @@ void RunFolderBatch(const TBatchSettings& settings, TBatchView& view, TBatchTall
     // An error that ends the batch (a file that cannot be written, a gallery page) is shown as
     // the default handler shows it; the batch still sums up what it did.
     try {
-        ConvertFoundFiles(FindBatchFiles(settings.Folders.Source, settings.Mask), settings, view, tally);
-        OfferGallery(settings, tally);
+        const std::vector<String> found = FindBatchFiles(settings.Folders.Source, settings.Mask);
+        const std::set<String> keep = GalleryFilesKept(found, settings, tally, view);
+        ConvertFoundFiles(found, settings, view, tally, keep);
+        OfferGallery(settings, tally, keep);
     } catch (const TBatchStopped&) {
         return;
     } catch (const std::bad_alloc&) {

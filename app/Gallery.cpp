@@ -120,9 +120,11 @@ String MenuEntryLine(const String& thumbName)
            LinkText(thumbName) + "\"></a><br>";
 }
 
-void WriteMenuAndMainPages(const String& webFolder)
+void WriteMenuAndMainPages(const String& webFolder, const std::set<String>& keep)
 {
-    WritePage(webFolder + MainPageName, [](PageText& page) { page.WriteLines(MainPageLines); });
+    if (!keep.contains(webFolder + MainPageName))
+        WritePage(webFolder + MainPageName, [](PageText& page) { page.WriteLines(MainPageLines); });
+    if (keep.contains(webFolder + MenuPageName)) return;
     WritePage(webFolder + MenuPageName, [&](PageText& page) {
         page.WriteLines(MenuPageHeadLines);
         try {
@@ -134,10 +136,10 @@ void WriteMenuAndMainPages(const String& webFolder)
     });
 }
 
-void WriteIndexPage(const String& webFolder)
+void WriteIndexPage(const String& webFolder, const std::set<String>& keep)
 {
     const String page = webFolder + IndexPageName;
-    WritePage(page, [](PageText& text) { text.WriteLines(IndexPageLines); });
+    if (!keep.contains(page)) WritePage(page, [](PageText& text) { text.WriteLines(IndexPageLines); });
     if (ui::ShellExecute(nullptr, "open", page, "", "", ui::SW_SHOWMAXIMIZED) < 32)
         ui::ShowMessage(MsgNoBrowser + page);
 }

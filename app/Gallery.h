@@ -3,6 +3,7 @@
 // gallery lies in one web folder; each page is written anew, lines ended by CR LF.
 #pragma once
 
+#include <set>
 #include <vector>
 
 #include "app/Globals.h"
@@ -27,10 +28,11 @@ String MenuEntryLine(const String& thumbName);
 // Writes "main.html" and "menu.html" into webFolder (ending in the delimiter); the menu lists
 // every "T_*.JPG" there. Creating or writing either page's head raises rtl::EInOutError; a
 // failure while listing the thumbnails is told in an error box and the page ends there.
-void WriteMenuAndMainPages(const String& webFolder);
+// A page whose path is in `keep` is left as it is.
+void WriteMenuAndMainPages(const String& webFolder, const std::set<String>& keep = {});
 
 // Writes "index.html" into webFolder and opens it with the desktop's browser; tells the user where
 // the page lies when no browser opens it. A failure to write raises rtl::EInOutError.
-void WriteIndexPage(const String& webFolder);
+void WriteIndexPage(const String& webFolder, const std::set<String>& keep = {});
 
 }  // namespace app

@@ -356,6 +356,61 @@ TEST_F(FolderBatchTest, OneFolderForEverythingTakesOnlyThePicturesThatWereThere)
     EXPECT_TRUE(fs::exists(Source + "index.html"));
 }
 
+// Gallery copies and pages never replace a file already in the web folder without Yes: one
+// question for the batch names how many and where; No keeps every one and says so in the results.
+TEST_F(FolderBatchTest, GalleryFilesAlreadyThereAreReplacedOnlyAfterYes)
+{
+    for (bool webIsSource : {false, true}) {
+        for (bool yes : {false, true}) {
+            SCOPED_TRACE(std::string(webIsSource ? "web folder is the source, " : "") + (yes ? "Yes" : "No"));
+            for (const String& folder : {Source, Output, Web}) {
+                fs::remove_all(folder);
+                fs::create_directory(folder);
+            }
+            const String web = webIsSource ? Source : Web;
+            app::WebFolder = web;
+            PutJpeg("beach.jpg", apptest::SmoothBitmap(60, 40));
+            PutJpeg("hill.jpg", apptest::SmoothBitmap(40, 60));
+            const std::vector<String> mine = {"T_beach.jpg", "IT_hill.jpg", "index.html", "menu.html"};
+            for (const String& name : mine) apptest::WriteBytes(web + name, "the user's own " + name);
+            app::MakeWebPage = true;
+            Seam->Messages.clear();
+            Seam->Answers = {yes ? ui::mrYes : ui::mrNo, ui::mrYes};
+            RunBatch(app::TOutputType::Jpeg);
+
+            ASSERT_GE(Seam->Messages.size(), 2u);
+            const String question = Seam->Messages[0].Text;
+            EXPECT_EQ(question.rfind("The web page would replace 4 files that are already in the folder " + web + ": ", 0),
+                      0u)
+                << question;
+            for (const String& name : mine) EXPECT_NE(question.find(name), String::npos) << name;
+            EXPECT_EQ(Seam->Messages[0].Kind, ui::TMsgDlgType::mtConfirmation);
+            EXPECT_EQ(Seam->Messages[0].Buttons, unsigned(ui::mbYes | ui::mbNo));
+            const std::vector<String> lines = ResultLines();
+            for (const String& name : mine) {
+                EXPECT_EQ(ReadFile(web + name) == "the user's own " + name, !yes) << name;
+                EXPECT_EQ(std::ranges::count(lines, "  File already exists -> " + web + name), yes ? 0 : 1) << name;
+            }
+            // The files that were not there are made either way.
+            EXPECT_EQ(ReadFile(web + "IT_beach.jpg"), ReadFile(Source + "beach.jpg"));
+            EXPECT_EQ(ReadFile(web + "T_hill.jpg"), ReadFile(Output + "hill.JPG"));
+            EXPECT_TRUE(fs::exists(web + "main.html"));
+            EXPECT_EQ(Status(), "Finished. Total Files = 2");
+        }
+    }
+    // Nothing there to replace: no question.
+    for (const String& folder : {Output, Web}) {
+        fs::remove_all(folder);
+        fs::create_directory(folder);
+    }
+    app::WebFolder = Web;
+    Seam->Messages.clear();
+    Seam->Answers = {ui::mrYes};
+    RunBatch(app::TOutputType::Jpeg);
+    ASSERT_FALSE(Seam->Messages.empty());
+    EXPECT_EQ(Seam->Messages[0].Text.rfind("We will now automatically create a webpage", 0), 0u);
+}
+
 TEST_F(FolderBatchTest, NoToTheGalleryWritesNoPageAndKeepsTheThumbnailsFlag)
 {
     PutJpeg("beach.jpg", apptest::SmoothBitmap(60, 40));
@@ -368,26 +423,28 @@ TEST_F(FolderBatchTest, NoToTheGalleryWritesNoPageAndKeepsTheThumbnailsFlag)
     EXPECT_TRUE(Seam->ShellCalls.empty());
     ASSERT_EQ(Seam->Messages.size(), 1u);
 
-    // A later bitmap batch still offers the whole gallery, made from the earlier JPEG thumbnails.
+    // A later bitmap batch still offers the whole gallery, made from the earlier JPEG thumbnails
+    // (whose copies it may replace: Yes).
     Seam->Messages.clear();
-    Seam->Answers = {ui::mrYes};
+    Seam->Answers = {ui::mrYes, ui::mrYes};
     RunBatch(app::TOutputType::Bitmap);
     EXPECT_TRUE(fs::exists(Web + "index.html"));
     EXPECT_FALSE(app::JpegThumbnailsMade);
-    ASSERT_EQ(Seam->Messages.size(), 2u);
-    EXPECT_EQ(Seam->Messages[1].Text.rfind("Your webpage is now displayed for you.", 0), 0u);
+    ASSERT_EQ(Seam->Messages.size(), 3u);
+    EXPECT_EQ(Seam->Messages[0].Kind, ui::TMsgDlgType::mtConfirmation);
+    EXPECT_EQ(Seam->Messages[2].Text.rfind("Your webpage is now displayed for you.", 0), 0u);
 
     // Now nothing is left to show: the menu and main pages only, and the user is told why.
     Seam->Messages.clear();
     Seam->ShellCalls.clear();
     fs::remove(Web + "index.html");
-    Seam->Answers = {ui::mrYes};
+    Seam->Answers = {ui::mrYes, ui::mrYes};
     RunBatch(app::TOutputType::Bitmap);
     EXPECT_FALSE(fs::exists(Web + "index.html"));
     EXPECT_TRUE(fs::exists(Web + "menu.html"));
     EXPECT_TRUE(Seam->ShellCalls.empty());
-    ASSERT_EQ(Seam->Messages.size(), 2u);
-    EXPECT_EQ(Seam->Messages[1].Text,
+    ASSERT_EQ(Seam->Messages.size(), 3u);
+    EXPECT_EQ(Seam->Messages[2].Text,
               "No JPG thumbnails were created. To create a webpage of thumbnails, save your thumbnail images as JPG. "
               "Once you save your thumbnails as JPG, a webpage will be generated and displayed.");
 }
