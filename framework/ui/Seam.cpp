@@ -45,6 +45,7 @@ std::vector<String> ScriptedSeam::Texts() const
 
 int ScriptedSeam::MessageBox(TMsgDlgType kind, const String& text, unsigned buttons)
 {
+    if (OnMessage) OnMessage(MessageRecord{kind, text, buttons, mrNone});
     int answer = mrOk;
     if (!Answers.empty()) {
         answer = Answers.front();

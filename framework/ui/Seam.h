@@ -136,7 +136,9 @@ public:
     ~ScriptedSeam() override;
 
     // Message boxes: answered from Answers (when empty: mrYes where Yes is offered, else mrOk).
+    // OnMessage, when set, sees each box while it is shown, before it is answered.
     std::deque<int> Answers;
+    std::function<void(const MessageRecord&)> OnMessage;
     std::vector<MessageRecord> Messages;
     std::vector<String> Texts() const;
     int MessageBox(TMsgDlgType kind, const String& text, unsigned buttons) override;

@@ -37,6 +37,43 @@ inline int MaxDifference(const gfx::TBitmap& a, const gfx::TBitmap& b)
     return worst;
 }
 
+// What a TIFF file says of its first image, as a reader sees it: width, height, bits per sample,
+// samples per pixel and photometric interpretation (0 where a tag is missing or the file is none).
+struct TiffFacts {
+    uint32_t Width = 0, Height = 0, Bits = 0, Samples = 0, Photometric = 0;
+    bool operator==(const TiffFacts&) const = default;
+};
+
+inline std::ostream& operator<<(std::ostream& out, const TiffFacts& f)
+{
+    return out << f.Width << " x " << f.Height << ", " << f.Samples << " x " << f.Bits << " bits, photometric "
+               << f.Photometric;
+}
+
+// Reads the facts from the first directory of a little-endian TIFF file.
+inline TiffFacts ReadTiffFacts(const std::string& path)
+{
+    const std::string b = ReadFile(path);
+    auto u16 = [&](size_t at) { return at + 2 <= b.size() ? uint32_t(uint8_t(b[at])) | uint32_t(uint8_t(b[at + 1])) << 8 : 0u; };
+    auto u32 = [&](size_t at) { return at + 4 <= b.size() ? u16(at) | u16(at + 2) << 16 : 0u; };
+    TiffFacts facts;
+    if (b.size() < 8 || b.compare(0, 4, std::string("II*\0", 4)) != 0) return facts;
+    const size_t ifd = u32(4);
+    for (uint32_t e = 0, n = u16(ifd); e < n; ++e) {
+        const size_t entry = ifd + 2 + 12 * size_t(e);
+        const uint32_t tag = u16(entry), type = u16(entry + 2), count = u32(entry + 4);
+        const uint32_t size = type == 3 ? 2 : 4;
+        const size_t at = count * size <= 4 ? entry + 8 : u32(entry + 8);  // the first value
+        const uint32_t value = type == 3 ? u16(at) : u32(at);
+        if (tag == 256) facts.Width = value;
+        if (tag == 257) facts.Height = value;
+        if (tag == 258) facts.Bits = value;
+        if (tag == 262) facts.Photometric = value;
+        if (tag == 277) facts.Samples = value;
+    }
+    return facts;
+}
+
 class ConverterTest : public apptest::AppTest {
 protected:
     void SetUp() override

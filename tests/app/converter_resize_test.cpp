@@ -161,6 +161,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ExactCase{"120", "  ", "You must enter the width and height in the boxes on the left."},
                       ExactCase{"0", "80", "The width and height must each be at least 1 pixel."},
                       ExactCase{"120", "-5", "The width and height must each be at least 1 pixel."},
+                      ExactCase{"120", "0", "The width and height must each be at least 1 pixel."},
+                      ExactCase{" 0 ", " 0 ", "The width and height must each be at least 1 pixel."},
                       ExactCase{"99999", "99999", "A new image of 99999 x 99999 pixels needs more memory"},
                       ExactCase{"12a", "80", "'12a' is not a valid integer value"}));
 

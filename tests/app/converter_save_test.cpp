@@ -334,6 +334,34 @@ TEST_F(ConverterTest, WrittenFilesOpenInOtherTools)
     EXPECT_EQ(convtest::MaxDifference(rgba, preview), 0);
 }
 
+// A picture chosen and saved as TIFF at once keeps its depth: palette TIFFs for 4 and 8 bits, at
+// the picture's own size (the writer cuts a 4-bit width to a multiple of 4), with its pixels.
+TEST_F(ConverterTest, TiffOfAPictureJustChosenKeepsItsDepthAndSize)
+{
+    struct Case {
+        gfx::TPixelFormat format;
+        int width, height;
+        convtest::TiffFacts facts;
+    } cases[] = {{gfx::TPixelFormat::pf4bit, 16, 7, {.Width = 16, .Height = 7, .Bits = 4, .Samples = 1, .Photometric = 3}},
+                 {gfx::TPixelFormat::pf8bit, 15, 9, {.Width = 15, .Height = 9, .Bits = 8, .Samples = 1, .Photometric = 3}},
+                 {gfx::TPixelFormat::pf24bit, 11, 5, {.Width = 11, .Height = 5, .Bits = 8, .Samples = 3, .Photometric = 2}}};
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.facts);
+        gfx::TBitmap b = apptest::PatternBitmap(c.width, c.height);
+        b.SetPixelFormat(c.format);
+        Choose(b, "pic" + std::to_string(++n) + ".bmp");
+        const String name = "saved" + std::to_string(n);
+        Save(TOutputType::Tiff, Out(name + ".tif"));
+        EXPECT_EQ(convtest::ReadTiffFacts(Out(name + ".TIF")), c.facts);
+        gfx::TPicture read;
+        read.LoadFromFile(Out(name + ".TIF"));
+        gfx::TBitmap chosen;
+        chosen.LoadFromFile(Pictures + "/pic" + std::to_string(n) + ".bmp");
+        EXPECT_EQ(convtest::MaxDifference(app::PictureAsBitmap(read.Graphic()), chosen), 0);
+    }
+}
+
 TEST_F(ConverterTest, MetafileHoldsTheBitmapInItsFrame)
 {
     Choose(apptest::PatternBitmap(70, 50));

@@ -202,6 +202,62 @@ TEST_F(FolderBatchTest, ScaledAsTheBarSaysOrKeptAtFullSize)
     EXPECT_EQ(MaxDifference(written, apptest::PatternBitmap(101, 60)), 0);
 }
 
+// What a person finds in the written files of a batch at full size: every picture at its own
+// width and height, its pixels unchanged, and (made anew in the device format) as an RGB TIFF and a
+// 24-bit bitmap file, whatever the source's depth.
+TEST_F(FolderBatchTest, FullSizeBatchWritesEveryDepthAtItsOwnSizeAndPixels)
+{
+    struct Picture {
+        const char* name;
+        gfx::TPixelFormat format;
+        int width, height;
+    } pictureKinds[] = {{"four.bmp", gfx::TPixelFormat::pf4bit, 13, 7}, {"eight.bmp", gfx::TPixelFormat::pf8bit, 15, 9},
+                   {"true.bmp", gfx::TPixelFormat::pf24bit, 11, 5}, {"one.bmp", gfx::TPixelFormat::pf1bit, 17, 3}};
+    std::map<String, gfx::TBitmap> pictures;
+    for (const Picture& s : pictureKinds) {
+        gfx::TBitmap b = apptest::PatternBitmap(s.width, s.height);
+        b.SetPixelFormat(s.format);
+        PutBmp(s.name, b);
+        gfx::TBitmap stored;
+        stored.LoadFromFile(Source + s.name);
+        pictures[s.name] = stored;
+    }
+    RunBatch(app::TOutputType::Tiff);
+    RunBatch(app::TOutputType::Bitmap);
+    for (const Picture& s : pictureKinds) {
+        SCOPED_TRACE(s.name);
+        const String tif = Output + rtl::ChangeFileExt(s.name, ".TIF"), bmp = Output + rtl::ChangeFileExt(s.name, ".BMP");
+        EXPECT_EQ(ReadTiffFacts(tif), (TiffFacts{.Width = uint32_t(s.width), .Height = uint32_t(s.height), .Bits = 8,
+                                                 .Samples = 3, .Photometric = 2}));
+        gfx::TPicture read;
+        read.LoadFromFile(tif);
+        EXPECT_EQ(MaxDifference(app::PictureAsBitmap(read.Graphic()), pictures[s.name]), 0);
+        gfx::TBitmap written;
+        written.LoadFromFile(bmp);
+        EXPECT_EQ(written.BitCount(), 32);
+        EXPECT_EQ(MaxDifference(written, pictures[s.name]), 0);
+    }
+}
+
+// The windows of a batch come in the order a person meets them: which pictures, which type, the
+// quality, the gallery question, and only then the summary.
+TEST_F(FolderBatchTest, WindowsComeInTheOrderOfTheBatch)
+{
+    PutJpeg("beach.jpg", apptest::SmoothBitmap(30, 20));
+    app::MakeWebPage = true;
+    std::vector<String> statusAtMessages;
+    Seam->OnMessage = [&](const ui::MessageRecord&) { statusAtMessages.push_back(Status()); };
+    Seam->Answers = {ui::mrYes};
+    RunBatch(app::TOutputType::Jpeg);
+    Seam->OnMessage = nullptr;
+    EXPECT_EQ(Seam->ModalShown, (std::vector<String>{"Frmchoice", "Frmtype", "frmcomp"}));
+    ASSERT_EQ(Seam->Messages.size(), 2u);
+    EXPECT_EQ(Seam->Messages[0].Text.rfind("We will now automatically create a webpage", 0), 0u);
+    ASSERT_EQ(statusAtMessages.size(), 2u);
+    for (const String& status : statusAtMessages) EXPECT_EQ(status.rfind("Finished.", 0), String::npos) << status;
+    EXPECT_EQ(Status(), "Finished. Total Files = 1");
+}
+
 TEST_F(FolderBatchTest, ExactSizeGivesEveryFileThePreviewSize)
 {
     Choose(apptest::PatternBitmap(80, 40));
