@@ -374,8 +374,10 @@ std::vector<String> GalleryFilesPresent(const std::vector<String>& found, const 
 }
 
 // One question for the whole batch before any gallery file replaces one already there; the files
-// to keep, each named in the results.
-std::set<String> GalleryFilesKept(const std::vector<String>& found, const TBatchSettings& settings,
+// to keep, each named in the results. Found files that the gallery will replace (the web folder is
+// the source folder) are not converted: whether one is read before or after its copy replaces it
+// would depend on how far ahead the batch reads.
+std::set<String> GalleryFilesKept(std::vector<String>& found, const TBatchSettings& settings,
                                   const TBatchTally& tally, TBatchView& view)
 {
     const std::vector<String> present = GalleryFilesPresent(found, settings, tally);
@@ -386,7 +388,11 @@ std::set<String> GalleryFilesKept(const std::vector<String>& found, const TBatch
     if (present.size() > GalleryFilesNamed) names += ", ...";
     const String question =
         rtl::Format(MsgReplaceGalleryFiles, {int64_t(present.size()), settings.Folders.Web, names});
-    if (ui::MessageDlg(question, ui::TMsgDlgType::mtConfirmation, ui::mbYes | ui::mbNo) == ui::mrYes) return {};
+    if (ui::MessageDlg(question, ui::TMsgDlgType::mtConfirmation, ui::mbYes | ui::mbNo) == ui::mrYes) {
+        const std::set<String> replaced(present.begin(), present.end());
+        std::erase_if(found, [&](const String& name) { return replaced.contains(settings.Folders.Source + name); });
+        return {};
+    }
     for (const String& path : present) view.AddResult(LineAlreadyExists + path);
     return {present.begin(), present.end()};
 }
@@ -526,7 +532,7 @@ void RunFolderBatch(const TBatchSettings& settings, TBatchView& view, TBatchTall
     // An error that ends the batch (a file that cannot be written, a gallery page) is shown as
     // the default handler shows it; the batch still sums up what it did.
     try {
-        const std::vector<String> found = FindBatchFiles(settings.Folders.Source, settings.Mask);
+        std::vector<String> found = FindBatchFiles(settings.Folders.Source, settings.Mask);
         const std::set<String> keep = GalleryFilesKept(found, settings, tally, view);
         ConvertFoundFiles(found, settings, view, tally, keep);
         OfferGallery(settings, tally, keep);

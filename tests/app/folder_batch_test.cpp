@@ -452,6 +452,11 @@ TEST_F(FolderBatchTest, GalleryFilesAlreadyThereAreReplacedOnlyAfterYes)
             EXPECT_EQ(ReadFile(web + "T_hill.jpg"), ReadFile(Output + "hill.JPG"));
             EXPECT_TRUE(fs::exists(web + "main.html"));
             EXPECT_EQ(Status(), "Finished. Total Files = 2");
+            // Sources the gallery replaces after Yes are not converted, whenever they are read.
+            if (webIsSource && yes) {
+                for (const String& line : lines) EXPECT_EQ(line.find("Not converted"), String::npos) << line;
+            }
+            EXPECT_FALSE(fs::exists(Output + "T_beach.JPG"));
         }
     }
     // Nothing there to replace: no question.
