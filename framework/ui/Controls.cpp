@@ -466,7 +466,7 @@ void TWinControl::SyncWidget() { TControl::SyncWidget(); }
 namespace {
 
 // The controls in reading order: row by row from the top, each row from the left. A control is in
-// the row of the control that begins it when their heights overlap by half the lower one's height.
+// the row of the control that begins it when their heights overlap by half the shorter one's height.
 void SortInReadingOrder(std::vector<TControl*>& controls)
 {
     std::stable_sort(controls.begin(), controls.end(), [](TControl* a, TControl* b) { return a->Top() < b->Top(); });
