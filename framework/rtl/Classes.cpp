@@ -1,6 +1,7 @@
 #include "framework/rtl/Classes.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -495,6 +496,18 @@ public:
         FCreated = false;
         return 0;
     }
+    // Moves the closed file to the name unless something has it: EEXIST then. Where the file
+    // system has no exclusive rename, a hard link takes the name and the temporary one goes.
+    int MoveToNew(const String& name)
+    {
+        if (renameat2(FFolder, FName.c_str(), FFolder, name.c_str(), RENAME_NOREPLACE) != 0) {
+            if (errno != EINVAL && errno != ENOSYS) return errno;
+            if (linkat(FFolder, FName.c_str(), FFolder, name.c_str(), 0) != 0) return errno;
+            unlinkat(FFolder, FName.c_str(), 0);
+        }
+        FCreated = false;
+        return 0;
+    }
 
 private:
     int FFolder;
@@ -503,15 +516,15 @@ private:
     bool FCreated = false;
 };
 
-}  // namespace
-
-void SaveFileSafely(const String& fileName, const std::function<void(TStream&)>& write)
+// False only where replace is off and the name is taken.
+bool SaveSafely(const String& fileName, const std::function<void(TStream&)>& write, bool replace)
 {
     if (fileName.empty()) RaiseCreateError(fileName, ENOENT);
     const WriteTarget target = FindWriteTarget(fileName);
     if (target.Exists)
         if (int reason = ReasonNotToReplace(target))
             throw EFCreateError(CreateErrorText(fileName, reason == EINVAL ? SNotRegularFile : std::strerror(reason)));
+    if (target.Exists && !replace) return false;
 
     TemporaryFile temporary(target.Folder.Get());
     if (temporary.Handle() < 0) RaiseCreateError(fileName, errno);
@@ -531,7 +544,25 @@ void SaveFileSafely(const String& fileName, const std::function<void(TStream&)>&
     // The user's old file goes only once its replacement is on the disk.
     if (target.Exists && fsync(temporary.Handle()) != 0) RaiseWriteError(fileName, errno);
     if (int error = temporary.Close()) RaiseWriteError(fileName, error);
-    if (int error = temporary.MoveTo(target.Name)) RaiseCreateError(fileName, error);
+    if (replace) {
+        if (int error = temporary.MoveTo(target.Name)) RaiseCreateError(fileName, error);
+    } else if (int error = temporary.MoveToNew(target.Name)) {
+        if (error == EEXIST) return false;
+        RaiseCreateError(fileName, error);
+    }
+    return true;
+}
+
+}  // namespace
+
+void SaveFileSafely(const String& fileName, const std::function<void(TStream&)>& write)
+{
+    SaveSafely(fileName, write, true);
+}
+
+bool SaveNewFileSafely(const String& fileName, const std::function<void(TStream&)>& write)
+{
+    return SaveSafely(fileName, write, false);
 }
 
 int64_t WriteScratchFile(const String& fileName, const std::function<void(TStream&)>& write)

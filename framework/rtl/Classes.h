@@ -108,6 +108,11 @@ private:
 // a link is not followed), EWriteError "Stream write error "%s". %s", and whatever write() raises.
 void SaveFileSafely(const String& fileName, const std::function<void(TStream&)>& write);
 
+// As SaveFileSafely, but never replaces anything: where the name is taken by a file it could
+// replace, before write() or by the time the file would take its place, that stays as it is,
+// nothing is left behind, and the answer is false. True when the file was written.
+bool SaveNewFileSafely(const String& fileName, const std::function<void(TStream&)>& write);
+
 // Writes a scratch file of the program's own: whatever stands at fileName is deleted, then the
 // file is made anew, exclusively and without following a link (O_CREAT | O_EXCL | O_NOFOLLOW),
 // and write() fills it. Gives the size of what was written, read from the file made here. Where

@@ -359,3 +359,24 @@ TEST_F(SaveSafely, FailedCloseOrFsyncLeavesTheTargetAndIsReported)
 }
 
 }  // namespace
+
+TEST_F(SaveSafely, NewFileNeverTakesANameThatIsTakenBeforeOrDuringTheWrite)
+{
+    const String name = tmp.File("seg.jpg");
+    const auto write = [](TStream& s) { s.WriteBuffer("new", 3); };
+    EXPECT_TRUE(SaveNewFileSafely(name, write));
+    EXPECT_EQ(TempFolderFixture::Get(name), "new");
+
+    TempFolderFixture::Put(name, "old");
+    EXPECT_FALSE(SaveNewFileSafely(name, write));
+    EXPECT_EQ(TempFolderFixture::Get(name), "old");
+
+    // Another program makes the file while ours is being written: its file stays.
+    std::filesystem::remove(name);
+    EXPECT_FALSE(SaveNewFileSafely(name, [&](TStream& s) {
+        TempFolderFixture::Put(name, "theirs");
+        write(s);
+    }));
+    EXPECT_EQ(TempFolderFixture::Get(name), "theirs");
+    EXPECT_EQ(Entries(), (std::set<std::string>{"seg.jpg"}));
+}
