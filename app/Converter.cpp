@@ -29,16 +29,13 @@ constexpr TSaveDialogSetup MetafileSetup{"EMF", "*.EMF", "Metafile (*.EMF)|*.EMF
 const char* const LineAlreadyExists = "  File already exists -> ";
 const char* const LineCreated = "  Successfully Created -> ";
 
-bool WriteUnlessPresent(const String& fileName, const std::function<void()>& write,
+bool WriteUnlessPresent(const String& fileName, const std::function<void(rtl::TStream&)>& write,
                         const std::function<void(const String&)>& note)
 {
-    if (rtl::FileExists(fileName)) {
-        note(LineAlreadyExists + fileName);
-        return false;
-    }
-    write();
-    note(LineCreated + fileName);
-    return true;
+    // A file that appears while this one is written is kept too.
+    const bool written = !rtl::FileExists(fileName) && rtl::SaveNewFileSafely(fileName, write);
+    note((written ? LineCreated : LineAlreadyExists) + fileName);
+    return written;
 }
 
 int32_t PercentOf(int percent, int32_t base)
@@ -195,11 +192,6 @@ gfx::TBitmap WritableBitmap(const gfx::TBitmap& bitmap)
     }
 }
 
-void WriteJpegFile(const String& fileName, gfx::TJPEGImage& jpeg)
-{
-    jpeg.SaveToFile(fileName);
-}
-
 void WriteBitmapFile(const String& fileName, const gfx::TBitmap& bitmap)
 {
     gfx::TBitmap copy = bitmap;
@@ -209,11 +201,6 @@ void WriteBitmapFile(const String& fileName, const gfx::TBitmap& bitmap)
 void WriteTiffOutput(const String& fileName, const gfx::TBitmap& bitmap)
 {
     rtl::SaveFileSafely(fileName, [&](rtl::TStream& stream) { tif::WriteTiffToStream(stream, bitmap); });
-}
-
-void WriteMetafileFile(const String& fileName, gfx::TMetafile& metafile)
-{
-    metafile.SaveToFile(fileName);
 }
 
 const TSaveDialogSetup* SaveDialogSetupFor(TOutputType type)

@@ -56,18 +56,16 @@ gfx::TBitmap WritableBitmap(const gfx::TBitmap& bitmap);
 
 // The output files. Each is written under a temporary name beside the target and put in its
 // place only when complete.
-void WriteJpegFile(const String& fileName, gfx::TJPEGImage& jpeg);
 void WriteBitmapFile(const String& fileName, const gfx::TBitmap& bitmap);
 void WriteTiffOutput(const String& fileName, const gfx::TBitmap& bitmap);
-void WriteMetafileFile(const String& fileName, gfx::TMetafile& metafile);
 
 // The results lines of the savers, each followed by the file's name.
 extern const char* const LineAlreadyExists;
 extern const char* const LineCreated;
 
-// Writes the file through write unless a file of that name exists; tells note the results line
-// either way. True when the file was written.
-bool WriteUnlessPresent(const String& fileName, const std::function<void()>& write,
+// Writes the file through write unless a file of that name exists, or appears before it is in
+// place; tells note the results line either way. True when the file was written.
+bool WriteUnlessPresent(const String& fileName, const std::function<void(rtl::TStream&)>& write,
                         const std::function<void(const String&)>& note);
 
 // How the save dialog is set up for an output type.

@@ -13,6 +13,7 @@
 #include "framework/ui/Application.h"
 #include "framework/ui/Dialogs.h"
 #include "gif/GifUnit.h"
+#include "tiff/Bmp2Tiff.h"
 #include "tiff/ReadTiff.h"
 
 namespace app {
@@ -36,6 +37,7 @@ constexpr const char* StatusReading = "Please be patient. Reading File #";
 constexpr const char* StatusFileName = " File name: ";
 constexpr const char* StatusFinished = "Finished. Total Files = ";
 constexpr const char* LineNotConverted = "  Not converted -> ";
+constexpr const char* LineNotCopied = "  Not copied -> ";
 constexpr const char* ReasonNoPicture = "the file holds no picture";
 constexpr const char* LineNoImagesOfType = "** No images of type ";
 constexpr const char* LineNotFound = " found in this folder";
@@ -106,7 +108,11 @@ String BatchFoldersProblem(const TBatchFolders& folders)
     return problem;
 }
 
-bool CopyFileViaStream(const String& source, const String& dest)
+namespace {
+String ErrorText(const std::exception_ptr& error);
+}  // namespace
+
+bool CopyFileViaStream(const String& source, const String& dest, String* problem)
 {
     try {
         rtl::TMemoryStream bytes;
@@ -114,6 +120,7 @@ bool CopyFileViaStream(const String& source, const String& dest)
         bytes.SaveToFile(dest);
         return true;
     } catch (...) {
+        if (problem) *problem = ErrorText(std::current_exception());
         return false;
     }
 }
@@ -300,24 +307,25 @@ void WriteConverted(const String& name, const gfx::TBitmap& picture, const TBatc
         jpeg.Assign(picture);
         jpeg.SetCompressionQuality(settings.Quality);
         jpeg.Compress();
-        WriteUnlessPresent(file, [&] { WriteJpegFile(file, jpeg); }, note);
+        WriteUnlessPresent(file, [&](rtl::TStream& out) { jpeg.SaveToStream(out); }, note);
         break;
     }
     case TOutputType::Bitmap: {
         const String file = rtl::ChangeFileExt(target, ".BMP");
-        WriteUnlessPresent(file, [&] { WriteBitmapFile(file, picture); }, note);
+        WriteUnlessPresent(file, [&](rtl::TStream& out) { gfx::TBitmap(picture).SaveToStream(out); }, note);
         break;
     }
     case TOutputType::Tiff: {
         const String file = rtl::ChangeFileExt(target, ".TIF");
-        WriteUnlessPresent(file, [&] { WriteTiffOutput(file, WritableBitmap(picture)); }, note);
+        WriteUnlessPresent(
+            file, [&](rtl::TStream& out) { tif::WriteTiffToStream(out, WritableBitmap(picture)); }, note);
         break;
     }
     case TOutputType::Metafile: {
         const String file = rtl::ChangeFileExt(target, ".EMF");
         gfx::TMetafile metafile;
         metafile.RecordBitmap(picture);
-        WriteUnlessPresent(file, [&] { WriteMetafileFile(file, metafile); }, note);
+        WriteUnlessPresent(file, [&](rtl::TStream& out) { metafile.SaveToStream(out); }, note);
         break;
     }
     case TOutputType::Cancel:
@@ -338,7 +346,7 @@ void WriteFolderFile(const String& name, gfx::TBitmap picture, const TBatchSetti
 }
 
 // The gallery's copies of one converted JPEG: the thumbnail and the source picture. A copy that
-// fails is passed over; it shows as a broken picture or link in the gallery.
+// fails gets a results line and the batch goes on.
 bool CopiedForGallery(const String& name)
 {
     const String ext = UpperExt(name).substr(0, 4);
@@ -346,14 +354,19 @@ bool CopiedForGallery(const String& name)
 }
 
 void CopyForGallery(const String& name, const TBatchSettings& settings, bool thumbnailsMade,
-                    const std::set<String>& keep)
+                    const std::set<String>& keep, TBatchView& view)
 {
     const TBatchFolders& folders = settings.Folders;
     if (!folders.MakeWebPage || !thumbnailsMade || !CopiedForGallery(name)) return;
     // The converted file carries the output type's extension in upper case.
     const String thumb = folders.Web + ThumbPrefix + name, full = folders.Web + FullSizePrefix + name;
-    if (!keep.contains(thumb)) CopyFileViaStream(rtl::ChangeFileExt(folders.Output + name, ".JPG"), thumb);
-    if (!keep.contains(full)) CopyFileViaStream(folders.Source + name, full);
+    const auto copy = [&](const String& source, const String& dest) {
+        String problem;
+        if (!keep.contains(dest) && !CopyFileViaStream(source, dest, &problem))
+            view.AddResult(LineNotCopied + dest + ": " + problem);
+    };
+    copy(rtl::ChangeFileExt(folders.Output + name, ".JPG"), thumb);
+    copy(folders.Source + name, full);
 }
 
 // The files of the web folder that the gallery would replace: the copies of the JPEGs found (when
@@ -489,7 +502,7 @@ void ConvertFoundFiles(const std::vector<String>& found, const TBatchSettings& s
         ahead[size_t(i)] = Ahead();
         if (problem.empty()) {
             WriteFolderFile(name, std::move(picture), settings, view, tally);
-            CopyForGallery(name, settings, tally.JpegThumbnailsMade, keep);
+            CopyForGallery(name, settings, tally.JpegThumbnailsMade, keep, view);
         } else {
             view.AddResult(LineNotConverted + source + name + ": " + problem);
         }

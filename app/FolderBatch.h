@@ -90,7 +90,7 @@ void ConvertFolderFile(const String& name, const gfx::TGraphic* picture, const T
 String ChooserTitle(const String& percentText);
 
 // Reads the whole source file into memory, then writes it as dest (created or replaced).
-// True on success; false on any failure, which raises nothing.
-bool CopyFileViaStream(const String& source, const String& dest);
+// True on success; false on any failure, which raises nothing and is told in problem if given.
+bool CopyFileViaStream(const String& source, const String& dest, String* problem = nullptr);
 
 }  // namespace app

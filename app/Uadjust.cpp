@@ -310,7 +310,7 @@ void TFrmadjust::BitBtn6Click(ui::TObject*) { ShowInViewer(); }
 
 // ---- saving ------------------------------------------------------------------------------------
 
-bool WriteUnlessPresent(const String& fileName, const std::function<void()>& write)
+bool WriteUnlessPresent(const String& fileName, const std::function<void(rtl::TStream&)>& write)
 {
     return app::WriteUnlessPresent(fileName, write, [](const String& line) { Frmresults->AddLine(line); });
 }
@@ -334,15 +334,14 @@ bool SaveImageAsJpeg(const String& fileName, ui::TImage* image, int quality)
         ui::TImage& Holder;
         ~ReleaseHolder() { Holder.Picture().Clear(); }
     } release{holder};
-    return WriteUnlessPresent(
-        fileName, [&] { WriteJpegFile(fileName, static_cast<gfx::TJPEGImage&>(*holder.Picture().Graphic())); });
+    return WriteUnlessPresent(fileName, [&](rtl::TStream& out) { holder.Picture().Graphic()->SaveToStream(out); });
 }
 
 bool SaveImageAsMetafile(const String& fileName, ui::TImage* image)
 {
     gfx::TMetafile metafile;
     metafile.RecordBitmap(PictureAsBitmap(image->Picture().Graphic()));
-    return WriteUnlessPresent(fileName, [&] { WriteMetafileFile(fileName, metafile); });
+    return WriteUnlessPresent(fileName, [&](rtl::TStream& out) { metafile.SaveToStream(out); });
 }
 
 void TFrmadjust::PrepareSaveDialog()

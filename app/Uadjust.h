@@ -125,7 +125,7 @@ extern TFrmimgview* Frmimgview;
 
 // Writes the file through write unless a file of that name exists; adds a line to the results
 // list either way. True when the file was written.
-bool WriteUnlessPresent(const String& fileName, const std::function<void()>& write);
+bool WriteUnlessPresent(const String& fileName, const std::function<void(rtl::TStream&)>& write);
 // Writes the image's picture as a JPEG file at the quality window's quality unless a file of that
 // name exists; adds a line to the results list either way. True when the file was written.
 bool SaveImageAsJpeg(const String& fileName, ui::TImage* image);

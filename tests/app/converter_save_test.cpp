@@ -442,3 +442,23 @@ TEST_F(ConverterTest, ReplacingKeepsLinksAndPermissionsAndNeverAReadOnlyFile)
 }
 
 }  // namespace
+
+// A file that appears while the converted one is being written is the user's: it stays, and the
+// results say it was there.
+TEST_F(ConverterTest, FileThatAppearsDuringTheWriteIsKept)
+{
+    const String path = app::DataFolder + "/appeared.BMP";
+    std::vector<String> lines;
+    const bool written = app::WriteUnlessPresent(
+        path,
+        [&](rtl::TStream& out) {
+            apptest::WriteBytes(path, "the user's own file");
+            out.WriteBuffer("BM", 2);
+        },
+        [&](const String& line) { lines.push_back(line); });
+    EXPECT_FALSE(written);
+    EXPECT_EQ(lines, std::vector<String>{"  File already exists -> " + path});
+    EXPECT_EQ(convtest::ReadFile(path), "the user's own file");
+    for (const auto& entry : std::filesystem::directory_iterator(app::DataFolder))
+        EXPECT_EQ(entry.path().filename().string().rfind(".quadrell-", 0), std::string::npos) << entry.path();
+}

@@ -157,6 +157,12 @@ TEST_F(HostileTest, BatchWithTheGalleryIntoASharedFolderWritesNothingThroughPlan
         RunBatch(app::TOutputType::Jpeg);  // every question answered Yes
         std::vector<String> lines = ResultLines();
         EXPECT_NE(std::find(lines.begin(), lines.end(), "  File already exists -> " + Shared + "/b.JPG"), lines.end());
+        // The gallery copies refused through the links are named with the reason.
+        for (const char* copy : {"/IT_b.jpg", "/T_c.jpg"}) {
+            const String start = "  Not copied -> " + Shared + copy + ": Cannot create file \"" + Shared + copy + "\". ";
+            EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [&](const String& line) { return line.rfind(start, 0) == 0; }), 1)
+                << copy;
+        }
         // The picture without a planted link is converted as usual.
         EXPECT_TRUE(fs::is_regular_file(Shared + "/c.JPG"));
     });
